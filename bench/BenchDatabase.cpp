@@ -1,0 +1,25 @@
+#include "BenchDatabase.h"
+
+#include "DatabaseBuilder.h"
+
+#include <QFileInfo>
+#include <cstdio>
+#include <stdexcept>
+
+QString BenchDatabasePath() {
+    QString path = qEnvironmentVariable("CORVANA_BENCH_DB");
+    if (path.isEmpty())
+        path = QStringLiteral("/tmp/corvana-bench/_db.mdb");
+    if (QFileInfo::exists(path))
+        return path;
+
+    std::fprintf(stderr, "Creating the benchmark database %s with %lld contacts...\n",
+                 qPrintable(path), static_cast<long long>(kBenchContacts));
+    DatabaseBuilder::Options options;
+    options.sampleContacts = kBenchContacts;
+    QString error;
+    // Another benchmark run may have created it meanwhile; that file serves.
+    if (!DatabaseBuilder::Create(path, options, &error) && !QFileInfo::exists(path))
+        throw std::runtime_error(error.toStdString());
+    return path;
+}

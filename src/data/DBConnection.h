@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/DatabaseEngine.h"
+
+#include <QString>
+#include <memory>
+
+// The connection object the cursors open on (the main window's connDB).
+//
+// ConnectionString: "key=value;" pairs. Provider names the engine (SQLite);
+// Data Source the database file; Mode the sharing mode. Setting Connected
+// true connects (never with a log-in prompt), false disconnects; both do
+// nothing when already so. Changing the connection string of a connected
+// connection disconnects it first.
+class TDBConnection {
+public:
+    explicit TDBConnection(QString name = QString());
+    ~TDBConnection();
+    TDBConnection(const TDBConnection &) = delete;
+    TDBConnection &operator=(const TDBConnection &) = delete;
+
+    const QString &Name() const { return name_; }
+    const QString &ConnectionString() const { return connectionString_; }
+    void SetConnectionString(const QString &text);
+    QString Provider() const;
+    bool LoginPrompt() const { return loginPrompt_; }
+    void SetLoginPrompt(bool value) { loginPrompt_ = value; }
+
+    bool Connected() const;
+    void SetConnected(bool value);
+    void Open() { SetConnected(true); }
+    void Close() { SetConnected(false); }
+
+    // Connects first when needed.
+    std::unique_ptr<TRowSource> OpenRowSource(const TRowSourceRequest &request);
+
+private:
+    QString name_;
+    QString connectionString_;
+    bool loginPrompt_ = false;
+    std::unique_ptr<TDatabaseEngine> engine_;
+};

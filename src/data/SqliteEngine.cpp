@@ -1,0 +1,105 @@
+#include "data/SqliteEngine.h"
+
+#include "data/DatabaseErrors.h"
+#include "data/SqliteHandle.h"
+#include "data/SqliteHandlePool.h"
+#include "data/SqliteQueryRowSource.h"
+#include "data/SqliteTableRowSource.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+const QByteArray kFileHeader("SQLite format 3\0", 16);
+}
+
+SqliteEngine::SqliteEngine() = default;
+
+SqliteEngine::~SqliteEngine() {
+    Disconnect();
+}
+
+void SqliteEngine::Connect(const QString &dataSource, const QString &mode) {
+    Disconnect();
+    CheckMode(mode);
+    const QString path = dataSource.trimmed();
+    CheckFile(path);
+    std::shared_ptr<SqliteHandle> handle = SqliteHandle::Open(path, busyTimeoutMs_);
+    // Reading the application id is the first access that takes a lock, so
+    // a file held by another program shows here.
+    const qint64 applicationId =
+        handle->Scalar(QStringLiteral("PRAGMA application_id")).toLongLong();
+    if (applicationId != kApplicationId)
+        throw EProviderError(QStringLiteral("The file '%1' is not a Corvana database.").arg(path));
+    if (handle->Scalar(QStringLiteral("PRAGMA journal_mode"))
+            .toString()
+            .compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        const QString journal =
+            handle->Scalar(QStringLiteral("PRAGMA journal_mode = WAL")).toString();
+        if (journal.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+            throw EProviderError(
+                QStringLiteral("The database '%1' cannot be shared: the engine kept the journal "
+                               "mode '%2'.")
+                    .arg(path, journal));
+    }
+    main_ = std::move(handle);
+    pool_ = std::make_shared<SqliteHandlePool>(path, busyTimeoutMs_);
+}
+
+void SqliteEngine::Disconnect() {
+    // Row sources still open keep their handles until they close.
+    main_.reset();
+    pool_.reset();
+}
+
+std::unique_ptr<TRowSource> SqliteEngine::OpenRowSource(const TRowSourceRequest &request) {
+    if (!main_)
+        throw EProviderError(QStringLiteral("The connection is not open."));
+    if (request.isTable)
+        return std::make_unique<SqliteTableRowSource>(main_, request);
+    return std::make_unique<SqliteQueryRowSource>(main_, pool_->Acquire(), request);
+}
+
+void SqliteEngine::SetBusyTimeout(int milliseconds) {
+    busyTimeoutMs_ = milliseconds;
+    if (main_)
+        main_->SetBusyTimeout(milliseconds);
+    if (pool_)
+        pool_->SetBusyTimeout(milliseconds);
+}
+
+QString SqliteEngine::JournalMode() const {
+    return main_ ? main_->Scalar(QStringLiteral("PRAGMA journal_mode")).toString() : QString();
+}
+
+void SqliteEngine::CheckFile(const QString &path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        throw EProviderError(QStringLiteral("Could not find file '%1'.").arg(path));
+    if (!info.isFile())
+        throw EProviderError(QStringLiteral("'%1' is not a file.").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EProviderError(
+            QStringLiteral("The file '%1' cannot be read: %2.").arg(path, file.errorString()));
+    // An empty or foreign file would be taken by the engine as a new,
+    // empty database and written to; the header check keeps it untouched.
+    if (file.read(kFileHeader.size()) != kFileHeader)
+        throw EProviderError(
+            QStringLiteral("The file '%1' is not a database file the program can open.").arg(path));
+    file.close();
+    if (!info.isWritable())
+        throw EProviderError(
+            QStringLiteral("The file '%1' is read-only; the program needs to write to it.")
+                .arg(path));
+}
+
+void SqliteEngine::CheckMode(const QString &mode) {
+    const QString trimmed = mode.trimmed();
+    if (!trimmed.isEmpty() &&
+        trimmed.compare(QLatin1String("Share Deny None"), Qt::CaseInsensitive) != 0 &&
+        trimmed.compare(QLatin1String("ReadWrite"), Qt::CaseInsensitive) != 0)
+        throw EProviderError(
+            QStringLiteral("The connection mode '%1' is not supported; use 'Share Deny None'.")
+                .arg(trimmed));
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "data/DatabaseEngine.h"
+
+#include <memory>
+
+class SqliteHandle;
+class SqliteHandlePool;
+
+// The engine for SQLite database files.
+//
+// Connect opens an existing file only, and checks it before anything is
+// written: it must exist and be readable and writable, start with the
+// engine's file header, and carry the program's application id; otherwise
+// EProviderError says which of these failed and the file is left as it was.
+// Then the file is put into write-ahead logging, so that readers and the
+// writer do not block each other and a half-read query never stops a Post.
+//
+// Every handle waits up to the busy timeout (5 s) for a lock held by another
+// program, then reports the database as locked.
+//
+// Table requests get a SqliteTableRowSource on the main handle, query texts
+// a SqliteQueryRowSource on a pooled handle of their own.
+class SqliteEngine : public TDatabaseEngine {
+public:
+    static constexpr int kApplicationId = 0x436F7276;
+    static constexpr int kDefaultBusyTimeoutMs = 5000;
+
+    SqliteEngine();
+    ~SqliteEngine() override;
+
+    void Connect(const QString &dataSource, const QString &mode) override;
+    void Disconnect() override;
+    bool Connected() const override { return main_ != nullptr; }
+    std::unique_ptr<TRowSource> OpenRowSource(const TRowSourceRequest &request) override;
+
+    // How long a handle waits for a lock held by another program.
+    void SetBusyTimeout(int milliseconds);
+    int BusyTimeout() const { return busyTimeoutMs_; }
+    // The journal mode in force ("wal" once connected).
+    QString JournalMode() const;
+
+private:
+    static void CheckFile(const QString &path);
+    static void CheckMode(const QString &mode);
+
+    int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
+    std::shared_ptr<SqliteHandle> main_;
+    std::shared_ptr<SqliteHandlePool> pool_;
+};

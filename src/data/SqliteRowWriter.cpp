@@ -1,0 +1,107 @@
+#include "data/SqliteRowWriter.h"
+
+#include "data/DatabaseErrors.h"
+#include "data/SqliteDialect.h"
+#include "data/SqliteHandle.h"
+#include "data/SqliteStatement.h"
+
+#include <QStringList>
+#include <sqlite3.h>
+
+SqliteRowWriter::SqliteRowWriter(SqliteHandle &handle, QString table)
+    : handle_(handle), table_(std::move(table)) {}
+
+qint64 SqliteRowWriter::Insert(const Values &values) {
+    QString sql = QStringLiteral("INSERT INTO %1").arg(SqliteDialect::QuoteIdentifier(table_));
+    if (values.isEmpty()) {
+        sql += QStringLiteral(" DEFAULT VALUES");
+    } else {
+        QStringList names;
+        QStringList marks;
+        for (const auto &value : values) {
+            names << SqliteDialect::QuoteIdentifier(value.first);
+            marks << QStringLiteral("?");
+        }
+        sql += QStringLiteral(" (%1) VALUES (%2)")
+                   .arg(names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+    }
+    auto statement = handle_.Cached(sql);
+    SqliteStatement::Scope scope(*statement);
+    for (int i = 0; i < values.size(); ++i)
+        statement->Bind(i + 1, values[i].second);
+    statement->Run();
+    return sqlite3_last_insert_rowid(handle_.Db());
+}
+
+void SqliteRowWriter::Update(const QString &keySql, const TValue &key, const Values &values,
+                             const Values &expected) {
+    if (values.isEmpty())
+        return;
+    QStringList sets;
+    for (const auto &value : values)
+        sets << SqliteDialect::QuoteIdentifier(value.first) + QStringLiteral(" = ?");
+    const QString sql = QStringLiteral("UPDATE %1 SET %2%3")
+                            .arg(SqliteDialect::QuoteIdentifier(table_),
+                                 sets.join(QLatin1String(", ")), WhereClause(keySql, expected));
+    {
+        auto statement = handle_.Cached(sql);
+        SqliteStatement::Scope scope(*statement);
+        int position = 1;
+        for (const auto &value : values)
+            statement->Bind(position++, value.second);
+        BindWhere(*statement, position, key, expected);
+        statement->Run();
+    }
+    if (sqlite3_changes(handle_.Db()) == 0)
+        ThrowConflict(keySql, key, false);
+}
+
+void SqliteRowWriter::Delete(const QString &keySql, const TValue &key, const Values &expected) {
+    const QString sql =
+        QStringLiteral("DELETE FROM %1%2")
+            .arg(SqliteDialect::QuoteIdentifier(table_), WhereClause(keySql, expected));
+    {
+        auto statement = handle_.Cached(sql);
+        SqliteStatement::Scope scope(*statement);
+        BindWhere(*statement, 1, key, expected);
+        statement->Run();
+    }
+    if (sqlite3_changes(handle_.Db()) == 0)
+        ThrowConflict(keySql, key, true);
+}
+
+QString SqliteRowWriter::WhereClause(const QString &keySql, const Values &expected) const {
+    QString where = QStringLiteral(" WHERE %1 = ?").arg(keySql);
+    for (const auto &value : expected)
+        where += QStringLiteral(" AND %1 IS ?").arg(SqliteDialect::QuoteIdentifier(value.first));
+    return where;
+}
+
+int SqliteRowWriter::BindWhere(SqliteStatement &statement, int position, const TValue &key,
+                               const Values &expected) const {
+    statement.Bind(position++, key);
+    for (const auto &value : expected)
+        statement.Bind(position++, value.second);
+    return position;
+}
+
+void SqliteRowWriter::ThrowConflict(const QString &keySql, const TValue &key, bool deleting) {
+    const QString sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?")
+                            .arg(SqliteDialect::QuoteIdentifier(table_), keySql);
+    bool exists = false;
+    {
+        auto statement = handle_.Cached(sql);
+        SqliteStatement::Scope scope(*statement);
+        statement->Bind(1, key);
+        exists = statement->Step();
+    }
+    const QString outcome =
+        deleting ? QStringLiteral("nothing was deleted.") : QStringLiteral("nothing was saved.");
+    if (exists)
+        throw EProviderError(
+            QStringLiteral("The row was changed by another program since it was read; %1")
+                .arg(outcome));
+    throw EProviderError(
+        QStringLiteral("The row was deleted by another program since it was read; %1")
+            .arg(outcome));
+}

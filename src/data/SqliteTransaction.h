@@ -1,0 +1,20 @@
+#pragma once
+
+class SqliteHandle;
+
+// One write transaction on a handle: BEGIN IMMEDIATE at construction, so the
+// write lock is taken (or waited for, up to the busy timeout) before anything
+// is read; rolled back on destruction unless committed.
+class SqliteTransaction {
+public:
+    explicit SqliteTransaction(SqliteHandle &handle);
+    ~SqliteTransaction();
+    SqliteTransaction(const SqliteTransaction &) = delete;
+    SqliteTransaction &operator=(const SqliteTransaction &) = delete;
+
+    void Commit();
+
+private:
+    SqliteHandle &handle_;
+    bool open_ = false;
+};
