@@ -9,9 +9,6 @@ const QString kClosed = QStringLiteral("Cannot perform this operation on a close
 const QString kNotEditing = QStringLiteral("Dataset not in edit or insert mode");
 const QString kReadOnly = QStringLiteral("Cannot modify a read-only dataset");
 const QString kEmpty = QStringLiteral("Cannot perform this operation on an empty dataset");
-const QString kNoBookmarks =
-    QStringLiteral("Dataset does not support bookmarks, which are required for multi-record "
-                   "data controls");
 
 // Gives each column a field name: unnamed columns become COLUMN1, COLUMN2...,
 // a name already taken becomes Name_1, Name_2...
@@ -97,168 +94,44 @@ int TRecordCursor::RecomputeBufferCount() const {
 
 void TRecordCursor::BufferCountChanged() {
     const int count = RecomputeBufferCount();
-    if (count == bufferCount_)
+    if (count == window_.bufferCount)
         return;
-    bufferCount_ = count;
-    if (!Active() || active_ < 0)
+    window_.bufferCount = count;
+    if (!Active() || window_.active < 0)
         return;
     if (state_ == stBrowse) {
-        const TRowBuffer current = buffers_[size_t(active_)];
-        Reread(current.bookmark, std::min(active_, bufferCount_ - 1));
+        const TRowWindow::TRowBuffer current = window_.rows[size_t(window_.active)];
+        Reread(current.bookmark, std::min(window_.active, window_.bufferCount - 1));
         DataEvent(neRowsRefilled);
         return;
     }
     // Editing: keep the row being edited and trim the window around it; it
     // grows again at the next refill.
-    while (int(buffers_.size()) > bufferCount_) {
-        if (active_ < int(buffers_.size()) - 1) {
-            buffers_.pop_back();
+    while (int(window_.rows.size()) > window_.bufferCount) {
+        if (window_.active < int(window_.rows.size()) - 1) {
+            window_.rows.pop_back();
         } else {
-            buffers_.erase(buffers_.begin());
-            --active_;
+            window_.rows.erase(window_.rows.begin());
+            --window_.active;
         }
     }
 }
 
-// ---------------------------------------------------------------------------
-// Row source positioning
-
-TRecordCursor::TRowBuffer TRecordCursor::NewStoredBuffer(TBookmark bookmark) const {
-    TRowBuffer row;
-    row.bookmark = bookmark;
-    row.values.resize(fields_.size());
-    row.loaded.assign(fields_.size(), 0);
-    return row;
-}
-
-void TRecordCursor::NoteSourcePlace() {
-    if (source_->SourceEOF() && !source_->SourceBOF()) {
-        sourcePlace_ = TSourcePlace::AfterLast;
-    } else if (source_->SourceBOF()) {
-        sourcePlace_ = TSourcePlace::BeforeFirst;
-    } else if (source_->RowDeleted()) {
-        sourcePlace_ = TSourcePlace::Unknown;
-    } else {
-        sourcePlace_ = TSourcePlace::Row;
-        sourceBookmark_ = source_->Bookmark();
-    }
-}
-
-void TRecordCursor::SourceGoto(TBookmark bookmark) {
-    sourcePlace_ = TSourcePlace::Unknown;
-    source_->GotoBookmark(bookmark);
-    NoteSourcePlace();
-}
-
-void TRecordCursor::SourceNext() {
-    sourcePlace_ = TSourcePlace::Unknown;
-    source_->MoveNext();
-    NoteSourcePlace();
-}
-
-void TRecordCursor::SourcePrev() {
-    sourcePlace_ = TSourcePlace::Unknown;
-    source_->MovePrevious();
-    NoteSourcePlace();
-}
-
-void TRecordCursor::SourceBeforeFirst() {
-    sourcePlace_ = TSourcePlace::Unknown;
-    source_->MoveFirst();
-    if (!source_->SourceBOF() && source_->SupportsBackward())
-        source_->MovePrevious();
-    NoteSourcePlace();
-}
-
-void TRecordCursor::SourceAfterLast() {
-    sourcePlace_ = TSourcePlace::Unknown;
-    source_->MoveLast();
-    if (!source_->SourceEOF())
-        source_->MoveNext();
-    NoteSourcePlace();
-}
-
-void TRecordCursor::PositionSourceOn(const TRowBuffer &row) {
-    if (!source_->SupportsBookmarks())
-        return;
-    if (!row.hasBookmark) {
-        if (sourcePlace_ != TSourcePlace::BeforeFirst)
-            SourceBeforeFirst();
-        return;
-    }
-    if (sourcePlace_ == TSourcePlace::Row && sourceBookmark_ == row.bookmark)
-        return;
-    SourceGoto(row.bookmark);
-}
-
-void TRecordCursor::CheckMultiRowBookmarks() const {
-    if (bufferCount_ > 1 && !source_->SupportsBookmarks())
-        throw EDatabaseError(kNoBookmarks);
-}
-
-bool TRecordCursor::FetchNext() {
-    CheckMultiRowBookmarks();
-    if (!buffers_.empty())
-        PositionSourceOn(buffers_.back());
-    SourceNext();
-    if (sourcePlace_ != TSourcePlace::Row)
-        return false;
-    buffers_.push_back(NewStoredBuffer(sourceBookmark_));
-    return true;
-}
-
-bool TRecordCursor::FetchPrior() {
-    CheckMultiRowBookmarks();
-    if (!buffers_.empty())
-        PositionSourceOn(buffers_.front());
-    SourcePrev();
-    if (sourcePlace_ != TSourcePlace::Row)
-        return false;
-    buffers_.insert(buffers_.begin(), NewStoredBuffer(sourceBookmark_));
-    return true;
-}
-
-void TRecordCursor::ClearBuffers() {
-    buffers_.clear();
-    active_ = -1;
-    eof_ = bof_ = true;
-}
-
 void TRecordCursor::Reread(std::optional<TBookmark> bookmark, int targetIndex, bool strict) {
-    ClearBuffers();
-    if (bookmark)
-        SourceGoto(*bookmark);
-    else
-        SourceBeforeFirst();
-    if (sourcePlace_ != TSourcePlace::Row) {
-        if (strict)
-            RaiseError(QStringLiteral("Record not found"));
-        SourceNext();
-        if (sourcePlace_ != TSourcePlace::Row)
-            SourcePrev();
-        if (sourcePlace_ != TSourcePlace::Row)
-            return; // nothing left: the cursor is empty
-    }
-    buffers_.push_back(NewStoredBuffer(sourceBookmark_));
-    active_ = 0;
-    while (active_ < targetIndex && FetchPrior())
-        ++active_;
-    while (int(buffers_.size()) < bufferCount_ && FetchNext()) {
-    }
-    while (int(buffers_.size()) < bufferCount_ && FetchPrior())
-        ++active_;
-    eof_ = bof_ = false;
+    eof_ = bof_ = true;
+    if (!window_.Reread(bookmark, targetIndex, strict))
+        RaiseError(QStringLiteral("Record not found"));
+    if (!window_.rows.empty())
+        eof_ = bof_ = false;
 }
 
 void TRecordCursor::DropAll() {
-    buffers_.clear();
-    active_ = -1;
+    window_.Detach();
     fields_.clear();
     modifiedFields_.clear();
     expected_.clear();
     clone_.reset();
     source_.reset();
-    sourcePlace_ = TSourcePlace::Unknown;
     eof_ = bof_ = true;
     modified_ = false;
 }
@@ -296,29 +169,32 @@ void TRecordCursor::Open() {
             fields_.push_back(std::move(field));
         }
         expected_.assign(fields_.size(), std::nullopt);
-        bufferCount_ = RecomputeBufferCount();
-        sourcePlace_ = TSourcePlace::Unknown;
+        window_.Attach(source_.get(), int(fields_.size()));
+        window_.bufferCount = RecomputeBufferCount();
         if (source_->SupportsBookmarks() && source_->SupportsBackward()) {
-            SourceBeforeFirst();
-            while (int(buffers_.size()) < bufferCount_ && FetchNext()) {
+            window_.SourceBeforeFirst();
+            while (int(window_.rows.size()) < window_.bufferCount && window_.FetchNext()) {
             }
         } else {
             // Without bookmarks the first fetch reads the row where it stands.
-            CheckMultiRowBookmarks();
-            NoteSourcePlace();
-            if (sourcePlace_ == TSourcePlace::Row)
-                buffers_.push_back(NewStoredBuffer(sourceBookmark_));
+            if (window_.bufferCount > 1)
+                throw EDatabaseError(QStringLiteral("Dataset does not support bookmarks, which "
+                                                    "are required for multi-record data "
+                                                    "controls"));
+            window_.NoteSourcePlace();
+            if (window_.SourceOnRow())
+                window_.rows.push_back(window_.NewStoredBuffer(window_.SourceBookmark()));
         }
     } catch (...) {
         DropAll();
         throw;
     }
-    active_ = buffers_.empty() ? -1 : 0;
+    window_.active = window_.rows.empty() ? -1 : 0;
     bof_ = true;
-    eof_ = buffers_.empty();
+    eof_ = window_.rows.empty();
     SetState(stBrowse);
     Fire(AfterOpen);
-    if (active_ >= 0)
+    if (window_.active >= 0)
         Fire(AfterScroll);
 }
 
@@ -339,17 +215,18 @@ void TRecordCursor::Close() {
 void TRecordCursor::First() {
     EnsureBrowse();
     Fire(BeforeScroll);
-    ClearBuffers();
+    window_.Clear();
+    eof_ = bof_ = true;
     std::exception_ptr failure;
     try {
-        SourceBeforeFirst();
-        while (int(buffers_.size()) < bufferCount_ && FetchNext()) {
+        window_.SourceBeforeFirst();
+        while (int(window_.rows.size()) < window_.bufferCount && window_.FetchNext()) {
         }
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!buffers_.empty()) {
-        active_ = 0;
+    if (!window_.rows.empty()) {
+        window_.active = 0;
         eof_ = false;
     }
     bof_ = true;
@@ -362,17 +239,18 @@ void TRecordCursor::First() {
 void TRecordCursor::Last() {
     EnsureBrowse();
     Fire(BeforeScroll);
-    ClearBuffers();
+    window_.Clear();
+    eof_ = bof_ = true;
     std::exception_ptr failure;
     try {
-        SourceAfterLast();
-        while (int(buffers_.size()) < bufferCount_ && FetchPrior()) {
+        window_.SourceAfterLast();
+        while (int(window_.rows.size()) < window_.bufferCount && window_.FetchPrior()) {
         }
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!buffers_.empty()) {
-        active_ = int(buffers_.size()) - 1;
+    if (!window_.rows.empty()) {
+        window_.active = int(window_.rows.size()) - 1;
         bof_ = false;
     }
     eof_ = true;
@@ -388,21 +266,21 @@ int TRecordCursor::MoveBy(int distance) {
     if (distance == 0 || (distance > 0 && eof_) || (distance < 0 && bof_))
         return 0;
     eof_ = bof_ = false;
-    const size_t rowsBefore = buffers_.size();
+    const size_t rowsBefore = window_.rows.size();
     int moved = 0;
     int shift = 0;
     std::exception_ptr failure;
     try {
         if (distance > 0) {
             while (moved < distance) {
-                if (active_ < int(buffers_.size()) - 1) {
-                    ++active_;
-                } else if (FetchNext()) {
-                    if (int(buffers_.size()) > bufferCount_) {
-                        buffers_.erase(buffers_.begin());
+                if (window_.active < int(window_.rows.size()) - 1) {
+                    ++window_.active;
+                } else if (window_.FetchNext()) {
+                    if (int(window_.rows.size()) > window_.bufferCount) {
+                        window_.rows.erase(window_.rows.begin());
                         --shift;
                     }
-                    active_ = int(buffers_.size()) - 1;
+                    window_.active = int(window_.rows.size()) - 1;
                 } else {
                     eof_ = true;
                     break;
@@ -411,14 +289,14 @@ int TRecordCursor::MoveBy(int distance) {
             }
         } else {
             while (moved > distance) {
-                if (active_ > 0) {
-                    --active_;
-                } else if (FetchPrior()) {
-                    if (int(buffers_.size()) > bufferCount_) {
-                        buffers_.pop_back();
+                if (window_.active > 0) {
+                    --window_.active;
+                } else if (window_.FetchPrior()) {
+                    if (int(window_.rows.size()) > window_.bufferCount) {
+                        window_.rows.pop_back();
                         ++shift;
                     }
-                    active_ = 0;
+                    window_.active = 0;
                 } else {
                     bof_ = true;
                     break;
@@ -429,7 +307,7 @@ int TRecordCursor::MoveBy(int distance) {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (buffers_.size() == rowsBefore)
+    if (window_.rows.size() == rowsBefore)
         DataEvent(neScrolled, nullptr, shift);
     else
         DataEvent(neRowsRefilled);
@@ -465,22 +343,22 @@ void TRecordCursor::Insert() {
         RaiseError(kReadOnly);
     Fire(BeforeInsert);
     Fire(BeforeScroll);
-    TRowBuffer row;
+    TRowWindow::TRowBuffer row;
     row.inserted = true;
     row.values.resize(fields_.size());
     row.loaded.assign(fields_.size(), 1);
     std::optional<TBookmark> before;
-    if (active_ >= 0) {
-        before = buffers_[size_t(active_)].bookmark;
+    if (window_.active >= 0) {
+        before = window_.rows[size_t(window_.active)].bookmark;
         row.bookmark = *before;
     } else {
         row.hasBookmark = false;
-        active_ = 0;
+        window_.active = 0;
     }
-    const int previousActive = active_;
-    buffers_.insert(buffers_.begin() + active_, std::move(row));
-    if (int(buffers_.size()) > bufferCount_)
-        buffers_.pop_back();
+    const int previousActive = window_.active;
+    window_.rows.insert(window_.rows.begin() + window_.active, std::move(row));
+    if (int(window_.rows.size()) > window_.bufferCount)
+        window_.rows.pop_back();
     SetState(stInsert);
     modifiedFields_.clear();
     std::fill(expected_.begin(), expected_.end(), std::nullopt);
@@ -513,7 +391,7 @@ void TRecordCursor::Edit() {
     Fire(BeforeEdit);
     RunWithPolicy(OnEditError, [this] {
         try {
-            PositionSourceOn(buffers_[size_t(active_)]);
+            window_.PositionSourceOn(window_.rows[size_t(window_.active)]);
         } catch (const EProviderError &error) {
             throw EDatabaseError(error.Message());
         }
@@ -539,11 +417,11 @@ void TRecordCursor::Post() {
         }
     }
     Fire(BeforePost);
-    const int index = active_;
+    const int index = window_.active;
     RunWithPolicy(OnPostError, [this, index] {
-        const TRowBuffer &row = buffers_[size_t(index)];
+        const TRowWindow::TRowBuffer &row = window_.rows[size_t(index)];
         try {
-            PositionSourceOn(row);
+            window_.PositionSourceOn(row);
             if (row.inserted)
                 source_->AddNew();
             for (TField *field : modifiedFields_) {
@@ -557,12 +435,12 @@ void TRecordCursor::Post() {
             source_->Update();
         } catch (const EProviderError &error) {
             source_->CancelUpdate();
-            sourcePlace_ = TSourcePlace::Unknown;
+            window_.ForgetSourcePlace();
             throw EDatabaseError(error.Message());
         }
     });
     const TBookmark stored = source_->Bookmark();
-    SourceGoto(stored);
+    window_.SourceGoto(stored);
     SetState(stBrowse);
     Reread(stored, index);
     DataEvent(neRowsRefilled);
@@ -577,12 +455,12 @@ void TRecordCursor::Cancel() {
     Fire(BeforeCancel);
     if (wasInsert)
         Fire(BeforeScroll);
-    const TRowBuffer row = buffers_[size_t(active_)];
-    const int index = active_;
+    const TRowWindow::TRowBuffer row = window_.rows[size_t(window_.active)];
+    const int index = window_.active;
     std::optional<TBookmark> target;
     if (row.hasBookmark)
         target = row.bookmark;
-    PositionSourceOn(row);
+    window_.PositionSourceOn(row);
     source_->CancelUpdate();
     SetState(stBrowse);
     Reread(target, index);
@@ -604,12 +482,12 @@ void TRecordCursor::Delete() {
     DataEvent(neSettle);
     Fire(BeforeDelete);
     Fire(BeforeScroll);
-    const int index = active_;
-    const TBookmark deleted = buffers_[size_t(index)].bookmark;
+    const int index = window_.active;
+    const TBookmark deleted = window_.rows[size_t(index)].bookmark;
     RunWithPolicy(OnDeleteError, [this, index] {
-        const TRowBuffer &row = buffers_[size_t(index)];
+        const TRowWindow::TRowBuffer &row = window_.rows[size_t(index)];
         try {
-            PositionSourceOn(row);
+            window_.PositionSourceOn(row);
             // The values the user saw: a field assigned in a pending edit
             // is checked against its value before the edit.
             for (const auto &field : fields_) {
@@ -625,10 +503,10 @@ void TRecordCursor::Delete() {
             source_->DeleteRow();
         } catch (const EProviderError &error) {
             source_->CancelUpdate();
-            sourcePlace_ = TSourcePlace::Unknown;
+            window_.ForgetSourcePlace();
             throw EDatabaseError(error.Message());
         }
-        SourceNext();
+        window_.SourceNext();
     });
     SetState(stBrowse);
     Reread(deleted, index);
@@ -655,9 +533,9 @@ bool TRecordCursor::Locate(const QString &keyField, const TValue &value) {
     EnsureBrowse();
     std::optional<TBookmark> found;
     try {
-        if (active_ >= 0)
-            PositionSourceOn(buffers_[size_t(active_)]);
-        sourcePlace_ = TSourcePlace::Unknown;
+        if (window_.active >= 0)
+            window_.PositionSourceOn(window_.rows[size_t(window_.active)]);
+        window_.ForgetSourcePlace();
         const TField *field = FindField(keyField);
         if (!field)
             return false;
@@ -666,13 +544,13 @@ bool TRecordCursor::Locate(const QString &keyField, const TValue &value) {
         found = clone_->FindFirst(source_->Column(field->Column()).name, value);
         if (!found)
             return false;
-        SourceGoto(*found);
-        if (sourcePlace_ != TSourcePlace::Row)
+        window_.SourceGoto(*found);
+        if (!window_.SourceOnRow())
             return false;
     } catch (const EError &) {
         return false;
     }
-    Reread(*found, (bufferCount_ - 1) / 2, true);
+    Reread(*found, (window_.bufferCount - 1) / 2, true);
     DataEvent(neRowsRefilled);
     Fire(AfterScroll);
     return true;
@@ -696,21 +574,14 @@ TField *TRecordCursor::FieldNamed(const QString &name) const {
 }
 
 TValue TRecordCursor::BufferedValue(int rowIndex, const TField *field) {
-    if (!Active() || rowIndex < 0 || rowIndex >= int(buffers_.size()) || !field ||
+    if (!Active() || rowIndex < 0 || rowIndex >= int(window_.rows.size()) || !field ||
         field->Cursor() != this)
         return TValue();
-    TRowBuffer &row = buffers_[size_t(rowIndex)];
-    const size_t column = size_t(field->Column());
-    if (!row.loaded[column]) {
-        PositionSourceOn(row);
-        row.values[column] = source_->Value(int(column));
-        row.loaded[column] = 1;
-    }
-    return row.values[column];
+    return window_.Value(rowIndex, field->Column());
 }
 
 TValue TRecordCursor::FieldValue(const TField *field) {
-    return BufferedValue(active_, field);
+    return BufferedValue(window_.active, field);
 }
 
 void TRecordCursor::AssignField(TField *field, const TValue &value) {
@@ -720,7 +591,7 @@ void TRecordCursor::AssignField(TField *field, const TValue &value) {
         throw EDatabaseError(
             QStringLiteral("Field '%1' cannot be modified").arg(field->DisplayTitle()));
     const TValue converted = field->Converted(value);
-    TRowBuffer &row = buffers_[size_t(active_)];
+    TRowWindow::TRowBuffer &row = window_.rows[size_t(window_.active)];
     const size_t column = size_t(field->Column());
     if (std::find(modifiedFields_.begin(), modifiedFields_.end(), field) == modifiedFields_.end()) {
         if (state_ == stEdit && row.loaded[column])

@@ -5,6 +5,7 @@
 #include "data/DatabaseErrors.h"
 #include "data/Field.h"
 #include "data/RowSource.h"
+#include "data/RowWindow.h"
 
 #include <QString>
 #include <functional>
@@ -101,7 +102,7 @@ public:
 
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
-    bool IsEmpty() const { return active_ < 0; }
+    bool IsEmpty() const { return window_.active < 0; }
 
     // EnsureBrowse; refuses a read-only row source; BeforeInsert; BeforeScroll;
     // a new all-null row before the current one; stInsert; OnNewRecord;
@@ -156,11 +157,11 @@ public:
     // The observers' buffer needs changed: when open in stBrowse the window is
     // re-read around the current row (neRowsRefilled).
     void BufferCountChanged();
-    int BufferCount() const { return bufferCount_; }
+    int BufferCount() const { return window_.bufferCount; }
 
     // The buffered rows, for lists that show several rows at once.
-    int BufferedRowCount() const { return int(buffers_.size()); }
-    int ActiveBufferIndex() const { return active_; }
+    int BufferedRowCount() const { return int(window_.rows.size()); }
+    int ActiveBufferIndex() const { return window_.active; }
     // A field's value in a buffered row (read on first use).
     TValue BufferedValue(int row, const TField *field);
 
@@ -176,15 +177,6 @@ protected:
 
 private:
     friend class TField;
-    struct TRowBuffer {
-        bool inserted = false;
-        bool hasBookmark = true; // false: an inserted row of an empty cursor
-        TBookmark bookmark = 0;
-        std::vector<TValue> values;
-        std::vector<char> loaded;
-    };
-    enum class TSourcePlace { Unknown, Row, BeforeFirst, AfterLast };
-
     TValue FieldValue(const TField *field);
     void AssignField(TField *field, const TValue &value);
 
@@ -193,22 +185,9 @@ private:
     void RunWithPolicy(const TErrorEvent &handler, const std::function<void()> &step);
     int RecomputeBufferCount() const;
 
-    TRowBuffer NewStoredBuffer(TBookmark bookmark) const;
-    void NoteSourcePlace();
-    void SourceGoto(TBookmark bookmark);
-    void SourceNext();
-    void SourcePrev();
-    void SourceBeforeFirst();
-    void SourceAfterLast();
-    void PositionSourceOn(const TRowBuffer &row);
-    bool FetchNext();
-    bool FetchPrior();
-    void CheckMultiRowBookmarks() const;
-    // Rebuilds the window around a row: from its bookmark (or from before the
-    // first row), falling back to the next row, else the previous, else
-    // empty. With `strict` a row that cannot be read raises "Record not found".
+    // Rebuilds the window around a row (see TRowWindow::Reread) and sets
+    // Eof/Bof; with `strict` an unreadable row raises "Record not found".
     void Reread(std::optional<TBookmark> bookmark, int targetIndex, bool strict = false);
-    void ClearBuffers();
     void DropAll();
 
     QString name_;
@@ -228,10 +207,6 @@ private:
     // Values of assigned fields as they were read before their first
     // assignment; a stored row is changed only while they still hold.
     std::vector<std::optional<TValue>> expected_;
-    std::vector<TRowBuffer> buffers_;
-    int active_ = -1;
-    int bufferCount_ = 1;
-    TSourcePlace sourcePlace_ = TSourcePlace::Unknown;
-    TBookmark sourceBookmark_ = 0;
+    TRowWindow window_;
     std::vector<TCursorObserver *> observers_;
 };
