@@ -213,47 +213,34 @@ void TRecordCursor::Close() {
 // Navigation
 
 void TRecordCursor::First() {
-    EnsureBrowse();
-    Fire(BeforeScroll);
-    window_.Clear();
-    eof_ = bof_ = true;
-    std::exception_ptr failure;
-    try {
-        window_.SourceBeforeFirst();
-        while (int(window_.rows.size()) < window_.bufferCount && window_.FetchNext()) {
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!window_.rows.empty()) {
-        window_.active = 0;
-        eof_ = false;
-    }
-    bof_ = true;
-    DataEvent(neRowsRefilled);
-    Fire(AfterScroll);
-    if (failure)
-        std::rethrow_exception(failure);
+    RefillFromEnd(false);
 }
 
 void TRecordCursor::Last() {
+    RefillFromEnd(true);
+}
+
+void TRecordCursor::RefillFromEnd(bool last) {
     EnsureBrowse();
     Fire(BeforeScroll);
     window_.Clear();
     eof_ = bof_ = true;
     std::exception_ptr failure;
     try {
-        window_.SourceAfterLast();
-        while (int(window_.rows.size()) < window_.bufferCount && window_.FetchPrior()) {
+        if (last)
+            window_.SourceAfterLast();
+        else
+            window_.SourceBeforeFirst();
+        while (int(window_.rows.size()) < window_.bufferCount &&
+               (last ? window_.FetchPrior() : window_.FetchNext())) {
         }
     } catch (...) {
         failure = std::current_exception();
     }
     if (!window_.rows.empty()) {
-        window_.active = int(window_.rows.size()) - 1;
-        bof_ = false;
+        window_.active = last ? int(window_.rows.size()) - 1 : 0;
+        (last ? bof_ : eof_) = false;
     }
-    eof_ = true;
     DataEvent(neRowsRefilled);
     Fire(AfterScroll);
     if (failure)

@@ -182,6 +182,8 @@ private:
 
     void SetState(TCursorState state);
     void Fire(const TCursorEvent &event);
+    // First (last false) or Last: refills the window from that end.
+    void RefillFromEnd(bool last);
     void RunWithPolicy(const TErrorEvent &handler, const std::function<void()> &step);
     int RecomputeBufferCount() const;
 
