@@ -157,6 +157,9 @@ public:
     // The observers' buffer needs changed: when open in stBrowse the window is
     // re-read around the current row (neRowsRefilled).
     void BufferCountChanged();
+    // True when this cursor follows the observer itself (a detail cursor of
+    // a master data source); a data source refuses to follow such a cursor.
+    virtual bool IsLinkedTo(const TCursorObserver *) const { return false; }
     int BufferCount() const { return window_.bufferCount; }
 
     // The buffered rows, for lists that show several rows at once.
