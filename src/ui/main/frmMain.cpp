@@ -1,0 +1,220 @@
+#include "ui/main/frmMain.h"
+
+#include "data/ConnectionString.h"
+#include "data/DateTimeValue.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolButton>
+
+// The glyphs live in this static library; its resources need registering.
+static void InitGlyphs() {
+    Q_INIT_RESOURCE(glyphs);
+}
+
+namespace {
+// The client area below the menu bar: the three areas stack to this height.
+constexpr int kClientWidth = 752;
+constexpr int kClientHeight = 528;
+} // namespace
+
+TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWidget *parent)
+    : QMainWindow(parent), programFolder_(programFolder), reportError_(std::move(reportError)) {
+    setObjectName(QStringLiteral("frmMain"));
+    InitGlyphs();
+    ConfigureComponents();
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    client->setBackgroundRole(QPalette::Button);
+    setCentralWidget(client);
+    BuildMenu();
+    BuildTitleStrip();
+    Panel2 = new QFrame(client);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setFrameShadow(QFrame::Raised);
+    Panel2->setGeometry(0, 33, 752, 310);
+    BuildLists();
+    resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    // The data sources go before the cursors they follow.
+    dsContacts.SetDataSet(nullptr);
+    dsStatus.SetDataSet(nullptr);
+    dsCountries.SetDataSet(nullptr);
+    dsSearch.SetDataSet(nullptr);
+    dsCallback.SetDataSet(nullptr);
+}
+
+void TfrmMain::ConfigureComponents() {
+    for (TRecordCursor *cursor : std::initializer_list<TRecordCursor *>{
+             &rsContacts, &rsStatus, &qryCountries, &qrySearch, &qryCallBack, &qryExportContacts})
+        cursor->SetConnection(&connDB);
+    rsContacts.SetTableName(QStringLiteral("Contacts"));
+    rsContacts.SetIndexName(QStringLiteral("ContactID"));
+    rsContacts.SetCursorLocation(clUseServer);
+    rsContacts.SetCursorType(ctKeyset);
+    rsContacts.SetLockType(ltOptimistic);
+    dsContacts.SetDataSet(&rsContacts);
+
+    rsStatus.SetTableName(QStringLiteral("Status"));
+    rsStatus.SetCursorType(ctOpenForwardOnly);
+    rsStatus.SetLockType(ltReadOnly);
+    dsStatus.SetDataSet(&rsStatus);
+
+    qryCountries.SetCursorType(ctOpenForwardOnly);
+    qryCountries.SQL().Add(QStringLiteral("select * from Countries order by OrderNumber"));
+    dsCountries.SetDataSet(&qryCountries);
+
+    qrySearch.SetCursorType(ctOpenForwardOnly);
+    qrySearch.SetLockType(ltReadOnly);
+    qrySearch.SQL().Add(QStringLiteral("select * from Contacts"));
+    dsSearch.SetAutoEdit(false);
+    dsSearch.SetDataSet(&qrySearch);
+
+    qryCallBack.SetCursorType(ctStatic);
+    qryCallBack.SetLockType(ltReadOnly);
+    dsCallback.SetAutoEdit(false);
+    dsCallback.SetDataSet(&qryCallBack);
+
+    qryExportContacts.SQL().Add(QStringLiteral("select ct.Name as Country, c.* from Contacts c"));
+    qryExportContacts.SQL().Add(
+        QStringLiteral("inner join Countries ct on ct.CountryID = c.CountryID"));
+}
+
+void TfrmMain::BuildTitleStrip() {
+    Panel1 = new QFrame(centralWidget());
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Raised);
+    Panel1->setGeometry(0, 0, 752, 33);
+
+    lblTitle = new QLabel(QStringLiteral("Contact Details"), Panel1);
+    QFont bold(QStringLiteral("MS Sans Serif"));
+    bold.setPixelSize(19);
+    bold.setBold(true);
+    lblTitle->setFont(bold);
+    lblTitle->move(31, 5);
+    lblTitle->adjustSize();
+
+    auto makeButton = [this](const char *name, const char *glyph, const QString &hint, int left) {
+        auto *button = new QToolButton(Panel1);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setIcon(QIcon(QString::fromLatin1(glyph)));
+        button->setGeometry(left, 4, 30, 25);
+        // The hint is kept with the button; the window shows no tool tips.
+        button->setProperty("hint", hint);
+        return button;
+    };
+    btnPreview = makeButton("btnPreview", ":/glyphs/preview.png",
+                            QStringLiteral("Print Preview Contact"), 679);
+    btnPrint = makeButton("btnPrint", ":/glyphs/print.png", QStringLiteral("Print Contact"), 712);
+}
+
+void TfrmMain::BuildMenu() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *file = MainMenu1->addMenu(QStringLiteral("&File"));
+    New1 = file->addAction(QStringLiteral("New"));
+    mniSaveContacts = file->addAction(QStringLiteral("Save Contacts ..."));
+    file->addSeparator()->setObjectName(QStringLiteral("N3"));
+    mniPrintPreview = file->addAction(QStringLiteral("Print Preview"));
+    mniPrint = file->addAction(QStringLiteral("Print ..."));
+    file->addSeparator()->setObjectName(QStringLiteral("N1"));
+    mniExit = file->addAction(QStringLiteral("E&xit"));
+    QMenu *tools = MainMenu1->addMenu(QStringLiteral("&Tools"));
+    mniOptions = tools->addAction(QStringLiteral("&Options"));
+    QMenu *help = MainMenu1->addMenu(QStringLiteral("&Help"));
+    mniHelpContent = help->addAction(QStringLiteral("Help"));
+    help->addSeparator()->setObjectName(QStringLiteral("N2"));
+    mniAbout = help->addAction(QStringLiteral("A&bout"));
+    const std::pair<QAction *, const char *> names[] = {{New1, "New1"},
+                                                        {mniSaveContacts, "mniSaveContacts"},
+                                                        {mniPrintPreview, "mniPrintPreview"},
+                                                        {mniPrint, "mniPrint"},
+                                                        {mniExit, "mniExit"},
+                                                        {mniOptions, "mniOptions"},
+                                                        {mniHelpContent, "mniHelpContent"},
+                                                        {mniAbout, "mniAbout"}};
+    for (const auto &[action, name] : names)
+        action->setObjectName(QString::fromLatin1(name));
+    connect(mniExit, &QAction::triggered, this, &TfrmMain::mniExitClick);
+}
+
+void TfrmMain::BuildLists() {
+    PageControl1 = new QTabWidget(centralWidget());
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 344, 753, 184);
+    tabCallBacks = new QWidget;
+    tabCallBacks->setObjectName(QStringLiteral("tabCallBacks"));
+    tabSearch = new QWidget;
+    tabSearch->setObjectName(QStringLiteral("tabSearch"));
+    PageControl1->addTab(tabCallBacks, QStringLiteral("Call Backs"));
+    PageControl1->addTab(tabSearch, QStringLiteral("Search / Filter"));
+    PageControl1->setCurrentWidget(tabCallBacks);
+}
+
+QPoint TfrmMain::CentredPosition(const QSize &screen) {
+    // Integer division truncating toward zero, as C++ division does: on a
+    // screen narrower than the window the edge lies half the difference off.
+    return QPoint((screen.width() - kOuterWidth) / 2, (screen.height() - kOuterHeight) / 2);
+}
+
+void TfrmMain::FormCreate() {
+    try {
+        setWindowTitle(QStringLiteral("Corvana - Business Contacts Database"));
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(CentredPosition(screen->size()));
+        connDB.Close();
+        connDB.SetConnectionString(ConnectionString::ForProgramFolder(programFolder_));
+        connDB.Open();
+        rsContacts.Open();
+        qryCountries.Open();
+        rsStatus.Open();
+        qrySearch.Open();
+        callBackDay_ = QDateTime::currentDateTime();
+        LoadCallbacks();
+    } catch (...) {
+        if (reportError_)
+            reportError_(std::current_exception());
+    }
+}
+
+void TfrmMain::LoadCallbacks() {
+    const QString day = DateTimeValue::ShortDateText(DateTimeValue::FromDateTime(callBackDay_));
+    qryCallBack.Close();
+    qryCallBack.SQL().Clear();
+    qryCallBack.SQL().Add(
+        QStringLiteral("select * from Contacts where Format(CallbackDate, \"Short Date\") = \"") +
+        day + QStringLiteral("\""));
+    qryCallBack.Open();
+}
+
+void TfrmMain::mniExitClick() {
+    close();
+}
+
+void TfrmMain::FormClose() {
+    // Discards a pending edit or insert without asking.
+    rsContacts.Cancel();
+    qryCountries.Close();
+    rsStatus.Close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event) {
+    try {
+        FormClose();
+    } catch (...) {
+        if (reportError_)
+            reportError_(std::current_exception());
+    }
+    event->accept();
+}

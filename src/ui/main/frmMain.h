@@ -1,0 +1,94 @@
+#pragma once
+
+#include "data/DBConnection.h"
+#include "data/DataSource.h"
+#include "data/DateTimeValue.h"
+#include "data/QueryCursor.h"
+#include "data/TableCursor.h"
+
+#include <QMainWindow>
+#include <exception>
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+
+// The main window: owns the connection and every cursor of the main screen
+// for the life of the program, lays out the title strip, the editor panel and
+// the two lists, and holds the menu bar.
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Shows an exception in the application's error box; the application
+    // sets it before the window is created.
+    using TErrorReporter = std::function<void(std::exception_ptr)>;
+
+    // `programFolder` ends in a path delimiter; the database is found there.
+    explicit TfrmMain(const QString &programFolder, TErrorReporter reportError,
+                      QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // The window's outer size and the position FormCreate centres it at.
+    static constexpr int kOuterWidth = 760;
+    static constexpr int kOuterHeight = 582;
+    static QPoint CentredPosition(const QSize &screen);
+
+    TDBConnection connDB{QStringLiteral("connDB")};
+    TTableCursor rsContacts{QStringLiteral("rsContacts")};
+    TDataSource dsContacts{QStringLiteral("dsContacts")};
+    TTableCursor rsStatus{QStringLiteral("rsStatus")};
+    TDataSource dsStatus{QStringLiteral("dsStatus")};
+    TQueryCursor qryCountries{QStringLiteral("qryCountries")};
+    TDataSource dsCountries{QStringLiteral("dsCountries")};
+    TQueryCursor qrySearch{QStringLiteral("qrySearch")};
+    TDataSource dsSearch{QStringLiteral("dsSearch")};
+    TQueryCursor qryCallBack{QStringLiteral("qryCallBack")};
+    TDataSource dsCallback{QStringLiteral("dsCallback")};
+    TQueryCursor qryExportContacts{QStringLiteral("qryExportContacts")};
+
+    QFrame *Panel1 = nullptr;
+    QLabel *lblTitle = nullptr;
+    QToolButton *btnPreview = nullptr;
+    QToolButton *btnPrint = nullptr;
+    QFrame *Panel2 = nullptr;
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *tabCallBacks = nullptr;
+    QWidget *tabSearch = nullptr;
+
+    QMenuBar *MainMenu1 = nullptr;
+    QAction *New1 = nullptr;
+    QAction *mniSaveContacts = nullptr;
+    QAction *mniPrintPreview = nullptr;
+    QAction *mniPrint = nullptr;
+    QAction *mniExit = nullptr;
+    QAction *mniOptions = nullptr;
+    QAction *mniHelpContent = nullptr;
+    QAction *mniAbout = nullptr;
+
+    // The call-back day (the date part is used).
+    QDateTime CallBackDay() const { return callBackDay_; }
+    void SetCallBackDay(const QDateTime &day) { callBackDay_ = day; }
+
+    void FormCreate();
+    void LoadCallbacks();
+    void mniExitClick();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void ConfigureComponents();
+    void BuildTitleStrip();
+    void BuildMenu();
+    void BuildLists();
+    void FormClose();
+
+    QString programFolder_;
+    TErrorReporter reportError_;
+    QDateTime callBackDay_;
+};

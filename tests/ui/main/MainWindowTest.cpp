@@ -1,0 +1,146 @@
+#include "support/TempDatabase.h"
+#include "ui/main/frmMain.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Reported {
+    QStringList messages;
+    TfrmMain::TErrorReporter Reporter() {
+        return [this](std::exception_ptr error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const EError &e) {
+                messages << e.Message();
+            } catch (const std::exception &e) {
+                messages << QString::fromUtf8(e.what());
+            }
+        };
+    }
+};
+
+QStringList MenuTexts(QMenu *menu) {
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+TEST(MainWindow, StartsOnTheFirstContactWithItsListsOpen) {
+    TempDatabase db(25);
+    Reported reported;
+    TfrmMain window(db.Folder(), reported.Reporter());
+    EXPECT_TRUE(reported.messages.isEmpty()) << reported.messages.join("; ").toStdString();
+    EXPECT_EQ(window.windowTitle(), "Corvana - Business Contacts Database");
+    EXPECT_TRUE(window.rsContacts.Active());
+    EXPECT_EQ(window.rsContacts.FieldNamed("ContactID")->IntegerValue(), 1);
+    EXPECT_TRUE(window.qryCountries.Active());
+    EXPECT_TRUE(window.rsStatus.Active());
+    EXPECT_TRUE(window.qrySearch.Active());
+    EXPECT_TRUE(window.qryCallBack.Active());
+    EXPECT_EQ(window.dsContacts.State(), stBrowse);
+    EXPECT_FALSE(window.dsSearch.AutoEdit());
+    EXPECT_FALSE(window.dsCallback.AutoEdit());
+    // The call-back list holds today's contacts only.
+    const double today = DateTimeValue::FromDate(QDate::currentDate());
+    for (; !window.qryCallBack.Eof(); window.qryCallBack.Next())
+        EXPECT_EQ(
+            DateTimeValue::DayOf(window.qryCallBack.FieldNamed("CallbackDate")->DateTimeValue()),
+            today);
+}
+
+TEST(MainWindow, AreasMenuAndTitleStripSitWhereTheyBelong) {
+    TempDatabase db;
+    Reported reported;
+    TfrmMain window(db.Folder(), reported.Reporter());
+    EXPECT_EQ(window.Panel1->geometry(), QRect(0, 0, 752, 33));
+    EXPECT_EQ(window.Panel2->geometry(), QRect(0, 33, 752, 310));
+    EXPECT_EQ(window.PageControl1->geometry(), QRect(0, 344, 753, 184));
+    EXPECT_EQ(window.PageControl1->currentWidget(), window.tabCallBacks);
+    EXPECT_EQ(window.PageControl1->tabText(0), "Call Backs");
+    EXPECT_EQ(window.PageControl1->tabText(1), "Search / Filter");
+    EXPECT_EQ(window.btnPreview->geometry(), QRect(679, 4, 30, 25));
+    EXPECT_EQ(window.btnPrint->geometry(), QRect(712, 4, 30, 25));
+    EXPECT_EQ(window.btnPreview->property("hint").toString(), "Print Preview Contact");
+    EXPECT_EQ(window.btnPrint->property("hint").toString(), "Print Contact");
+    EXPECT_FALSE(window.btnPrint->icon().pixmap(16, 16).isNull());
+    EXPECT_FALSE(window.btnPreview->icon().pixmap(16, 16).isNull());
+    EXPECT_TRUE(window.btnPrint->toolTip().isEmpty());
+    EXPECT_EQ(window.lblTitle->text(), "Contact Details");
+    EXPECT_EQ(window.lblTitle->pos(), QPoint(31, 5));
+
+    const QList<QAction *> menus = window.MainMenu1->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Tools");
+    EXPECT_EQ(menus[2]->text(), "&Help");
+    EXPECT_EQ(
+        MenuTexts(menus[0]->menu()),
+        (QStringList{"New", "Save Contacts ...", "-", "Print Preview", "Print ...", "-", "E&xit"}));
+    EXPECT_EQ(MenuTexts(menus[1]->menu()), QStringList{"&Options"});
+    EXPECT_EQ(MenuTexts(menus[2]->menu()), (QStringList{"Help", "-", "A&bout"}));
+}
+
+TEST(MainWindow, CentresByTruncatingDivisionEvenOnANarrowScreen) {
+    EXPECT_EQ(TfrmMain::CentredPosition(QSize(1920, 1080)), QPoint(580, 249));
+    EXPECT_EQ(TfrmMain::CentredPosition(QSize(641, 480)), QPoint(-59, -51));
+}
+
+TEST(MainWindow, MissingDatabaseIsReportedAndTheWindowOpensAllTheSame) {
+    QTemporaryDir empty;
+    Reported reported;
+    TfrmMain window(empty.path() + "/", reported.Reporter());
+    ASSERT_EQ(reported.messages.size(), 1);
+    EXPECT_TRUE(reported.messages[0].contains("_db.mdb")) << reported.messages[0].toStdString();
+    EXPECT_EQ(window.windowTitle(), "Corvana - Business Contacts Database");
+    EXPECT_FALSE(window.rsContacts.Active());
+    EXPECT_FALSE(window.qrySearch.Active());
+    EXPECT_FALSE(QFile::exists(empty.path() + "/_db.mdb"));
+    try {
+        window.rsContacts.Next();
+        FAIL();
+    } catch (const EDatabaseError &e) {
+        EXPECT_EQ(e.Message(), "rsContacts: Cannot perform this operation on a closed dataset");
+    }
+    window.show();
+    EXPECT_TRUE(window.isVisible());
+    window.close();
+}
+
+TEST(MainWindow, OpensOnAnEmptyContactTable) {
+    TempDatabase db(0);
+    Reported reported;
+    TfrmMain window(db.Folder(), reported.Reporter());
+    EXPECT_TRUE(reported.messages.isEmpty());
+    EXPECT_TRUE(window.rsContacts.IsEmpty());
+    EXPECT_TRUE(window.qrySearch.IsEmpty());
+}
+
+TEST(MainWindow, ClosingDuringAnInsertWritesNothing) {
+    TempDatabase db(3);
+    Reported reported;
+    {
+        TfrmMain window(db.Folder(), reported.Reporter());
+        window.show();
+        window.rsContacts.Insert();
+        window.rsContacts.FieldNamed("CompanyName")->SetTextValue("Never saved");
+        window.mniExit->trigger();
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_EQ(window.rsContacts.State(), stBrowse);
+        EXPECT_FALSE(window.qryCountries.Active());
+        EXPECT_FALSE(window.rsStatus.Active());
+    }
+    EXPECT_TRUE(reported.messages.isEmpty());
+    EXPECT_EQ(db.Scalar("select count(*) from Contacts").toInt(), 3);
+}
+
+} // namespace
