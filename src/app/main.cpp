@@ -1,11 +1,12 @@
 // Program entry: the application object, the main window, the message loop.
 // The command line is not read.
 #include "data/ConnectionString.h"
+#include "ui/controls/TApplication.h"
+#include "ui/controls/TErrorBox.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
 #include <QFont>
-#include <QMessageBox>
 
 namespace {
 // The window layout is measured in the classic desktop fonts; their metric
@@ -24,14 +25,13 @@ void MapFonts() {
 } // namespace
 
 int main(int argc, char **argv) {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     MapFonts();
     TfrmMain frmMain(ConnectionString::ProgramFolder(), [](std::exception_ptr error) {
         try {
             std::rethrow_exception(error);
-        } catch (const std::exception &e) {
-            QMessageBox::critical(nullptr, QApplication::applicationName(),
-                                  QString::fromUtf8(e.what()));
+        } catch (...) {
+            TErrorBox::ShowCurrent();
         }
     });
     frmMain.show();

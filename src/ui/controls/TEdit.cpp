@@ -1,0 +1,87 @@
+#include "ui/controls/TEdit.h"
+
+#include "ui/controls/TErrorBox.h"
+
+#include <QKeyEvent>
+
+TEdit::TEdit(QWidget *parent) : QLineEdit(parent) {}
+
+int TEdit::VirtualKeyCode(int qtKey) {
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return 'A' + (qtKey - Qt::Key_A);
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
+        return '0' + (qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return 112 + (qtKey - Qt::Key_F1);
+    switch (qtKey) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    case Qt::Key_Plus:
+        return 187;
+    case Qt::Key_Comma:
+        return 188;
+    case Qt::Key_Minus:
+        return 189;
+    case Qt::Key_Period:
+        return 190;
+    case Qt::Key_Slash:
+        return 191;
+    default:
+        return 0;
+    }
+}
+
+void TEdit::keyReleaseEvent(QKeyEvent *event) {
+    QLineEdit::keyReleaseEvent(event);
+    // Auto-repeat sends a release before every repeated press; only the
+    // real release counts.
+    if (event->isAutoRepeat() || !OnKeyUp)
+        return;
+    const Qt::KeyboardModifiers shift =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    try {
+        OnKeyUp(this, VirtualKeyCode(event->key()), shift);
+    } catch (...) {
+        TErrorBox::ShowCurrent();
+    }
+}
