@@ -1,5 +1,8 @@
 #include "ui/main/frmMain.h"
 
+#include "ui/controls/TDBEdit.h"
+#include "ui/main/ContactEditor.h"
+
 #include "data/ConnectionString.h"
 #include "data/DateTimeValue.h"
 
@@ -40,12 +43,16 @@ TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWi
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Raised);
     Panel2->setGeometry(0, 33, 752, 310);
+    editor = std::make_unique<ContactEditor>(Panel2, &dsContacts);
     BuildLists();
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
+    // The bound controls go before the data source they follow.
+    delete Panel2;
+    Panel2 = nullptr;
     // The data sources go before the cursors they follow.
     dsContacts.SetDataSet(nullptr);
     dsStatus.SetDataSet(nullptr);

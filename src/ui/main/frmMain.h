@@ -9,7 +9,9 @@
 #include <QMainWindow>
 #include <exception>
 #include <functional>
+#include <memory>
 
+class ContactEditor;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -56,6 +58,7 @@ public:
     QToolButton *btnPreview = nullptr;
     QToolButton *btnPrint = nullptr;
     QFrame *Panel2 = nullptr;
+    std::unique_ptr<ContactEditor> editor; // the bound controls on Panel2
     QTabWidget *PageControl1 = nullptr;
     QWidget *tabCallBacks = nullptr;
     QWidget *tabSearch = nullptr;

@@ -1,4 +1,7 @@
 #include "support/TempDatabase.h"
+#include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDBMemo.h"
+#include "ui/main/ContactEditor.h"
 #include "ui/main/frmMain.h"
 
 #include <QAction>
@@ -8,6 +11,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -141,6 +145,34 @@ TEST(MainWindow, ClosingDuringAnInsertWritesNothing) {
     }
     EXPECT_TRUE(reported.messages.isEmpty());
     EXPECT_EQ(db.Scalar("select count(*) from Contacts").toInt(), 3);
+}
+
+TEST(MainWindow, EditorShowsTheFirstContactAndTypingStartsAnEdit) {
+    TempDatabase db(10);
+    db.Exec("update Contacts set CompanyName = 'Acme Tools', Note = 'Line one' "
+            "where ContactID = 1");
+    Reported reported;
+    TfrmMain window(db.Folder(), reported.Reporter());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ContactEditor &editor = *window.editor;
+    EXPECT_EQ(editor.txtCompany->text(), "Acme Tools");
+    EXPECT_EQ(editor.txtCompany->geometry(), QRect(103, 15, 233, 21));
+    EXPECT_EQ(editor.txtNotes->geometry(), QRect(352, 152, 387, 125));
+    EXPECT_EQ(editor.txtNotes->toPlainText(), "Line one");
+    window.rsContacts.Next();
+    // The next reload takes the limit from the field's size.
+    EXPECT_EQ(editor.txtCompany->maxLength(), 100);
+    EXPECT_EQ(editor.txtPhone->maxLength(), 30);
+    EXPECT_EQ(editor.txtCompany->text(), window.rsContacts.FieldNamed("CompanyName")->TextValue());
+
+    window.activateWindow();
+    QTest::qWaitForWindowActive(&window);
+    editor.txtCity->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(editor.txtCity, Qt::Key_Z);
+    EXPECT_EQ(window.rsContacts.State(), stEdit);
+    EXPECT_TRUE(reported.messages.isEmpty());
 }
 
 } // namespace
