@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
@@ -124,6 +125,9 @@ void TfrmMain::BuildTitleStrip() {
     btnPreview = makeButton("btnPreview", ":/glyphs/preview.png",
                             QStringLiteral("Print Preview Contact"), 679);
     btnPrint = makeButton("btnPrint", ":/glyphs/print.png", QStringLiteral("Print Contact"), 712);
+    // The title strip's buttons do what their menu items do.
+    connect(btnPreview, &QToolButton::clicked, mniPrintPreview, &QAction::trigger);
+    connect(btnPrint, &QToolButton::clicked, mniPrint, &QAction::trigger);
 }
 
 void TfrmMain::BuildMenu() {
@@ -207,6 +211,18 @@ void TfrmMain::LoadCallbacks() {
 
 void TfrmMain::mniExitClick() {
     close();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    // The title strip and the editor keep their height and stretch to the
+    // right; the lists stretch both ways.
+    const QSize client = centralWidget()->size();
+    const int grow = client.width() - kClientWidth;
+    const int rise = client.height() - kClientHeight;
+    Panel1->resize(752 + grow, 33);
+    Panel2->resize(752 + grow, 310);
+    PageControl1->resize(std::max(0, 753 + grow), std::max(0, 184 + rise));
 }
 
 void TfrmMain::FormClose() {

@@ -94,6 +94,18 @@ TEST(MainWindow, AreasMenuAndTitleStripSitWhereTheyBelong) {
     EXPECT_EQ(MenuTexts(menus[2]->menu()), (QStringList{"Help", "-", "A&bout"}));
 }
 
+TEST(MainWindow, AreasFollowTheirAnchorsWhenTheWindowGrows) {
+    TempDatabase db;
+    Reported reported;
+    TfrmMain window(db.Folder(), reported.Reporter());
+    window.show();
+    window.resize(window.width() + 100, window.height() + 50);
+    QApplication::processEvents();
+    EXPECT_EQ(window.Panel1->geometry(), QRect(0, 0, 852, 33));
+    EXPECT_EQ(window.Panel2->geometry(), QRect(0, 33, 852, 310));
+    EXPECT_EQ(window.PageControl1->geometry(), QRect(0, 344, 853, 234));
+}
+
 TEST(MainWindow, CentresByTruncatingDivisionEvenOnANarrowScreen) {
     EXPECT_EQ(TfrmMain::CentredPosition(QSize(1920, 1080)), QPoint(580, 249));
     EXPECT_EQ(TfrmMain::CentredPosition(QSize(641, 480)), QPoint(-59, -51));
