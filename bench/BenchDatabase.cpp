@@ -2,6 +2,7 @@
 
 #include "DatabaseBuilder.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 #include <stdexcept>
@@ -22,4 +23,14 @@ QString BenchDatabasePath() {
     if (!DatabaseBuilder::Create(path, options, &error) && !QFileInfo::exists(path))
         throw std::runtime_error(error.toStdString());
     return path;
+}
+
+double ResidentMB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
 }

@@ -11,3 +11,7 @@ constexpr std::int64_t kBenchContacts = 1000000;
 // there yet, it is created with kBenchContacts sample contacts (a few
 // seconds). Throws std::runtime_error when it cannot be created.
 QString BenchDatabasePath();
+
+// Resident memory of this process in MB (from /proc/self/status), 0 when
+// unknown.
+double ResidentMB();

@@ -36,17 +36,6 @@ void SetUpContacts(TTableCursor &cursor) {
     cursor.SetLockType(ltOptimistic);
 }
 
-// Resident memory of the process in MB.
-double ResidentMB() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 void BM_OpenContacts(benchmark::State &state) {
     for (auto _ : state) {
         TTableCursor cursor("rsContacts");

@@ -12,16 +12,6 @@
 
 namespace {
 
-double ResidentMB() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 void BM_StartMainWindow(benchmark::State &state) {
     const QString folder = QFileInfo(BenchDatabasePath()).absolutePath() + "/";
     int failures = 0;
