@@ -1,7 +1,10 @@
 #include "ui/main/frmMain.h"
 
 #include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDateTimePicker.h"
+#include "ui/controls/TErrorBox.h"
 #include "ui/main/ContactEditor.h"
+#include "ui/main/EditorCommands.h"
 
 #include "data/ConnectionString.h"
 #include "data/DateTimeValue.h"
@@ -11,6 +14,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTabWidget>
@@ -45,6 +49,15 @@ TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWi
     Panel2->setFrameShadow(QFrame::Raised);
     Panel2->setGeometry(0, 33, 752, 310);
     editor = std::make_unique<ContactEditor>(Panel2, &dsContacts);
+    commands = std::make_unique<EditorCommands>(Panel2, *editor, rsContacts, dsContacts);
+    SetEditorTabOrder();
+    connect(New1, &QAction::triggered, this, [this] {
+        try {
+            commands->btnNewClick();
+        } catch (...) {
+            TErrorBox::ShowCurrent();
+        }
+    });
     BuildLists();
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
     FormCreate();
@@ -158,6 +171,18 @@ void TfrmMain::BuildMenu() {
     for (const auto &[action, name] : names)
         action->setObjectName(QString::fromLatin1(name));
     connect(mniExit, &QAction::triggered, this, &TfrmMain::mniExitClick);
+}
+
+void TfrmMain::SetEditorTabOrder() {
+    std::vector<QWidget *> order{commands->btnNew};
+    for (QWidget *control : editor->TabOrder())
+        order.push_back(control);
+    // The pickers follow Remarks' neighbours as numbered, then the moves.
+    order.insert(order.end(), {commands->dateLastCall, commands->timeLastCall,
+                               commands->dateCallback, commands->timeCallback, commands->btnNext,
+                               commands->btnPrev, commands->btnFirst, commands->btnLast});
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::BuildLists() {

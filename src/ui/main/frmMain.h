@@ -12,6 +12,7 @@
 #include <memory>
 
 class ContactEditor;
+class EditorCommands;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -58,7 +59,8 @@ public:
     QToolButton *btnPreview = nullptr;
     QToolButton *btnPrint = nullptr;
     QFrame *Panel2 = nullptr;
-    std::unique_ptr<ContactEditor> editor; // the bound controls on Panel2
+    std::unique_ptr<ContactEditor> editor;    // the bound controls on Panel2
+    std::unique_ptr<EditorCommands> commands; // its buttons, pickers and handlers
     QTabWidget *PageControl1 = nullptr;
     QWidget *tabCallBacks = nullptr;
     QWidget *tabSearch = nullptr;
@@ -90,6 +92,7 @@ private:
     void BuildTitleStrip();
     void BuildMenu();
     void BuildLists();
+    void SetEditorTabOrder();
     void FormClose();
 
     QString programFolder_;

@@ -1,4 +1,5 @@
 #include "support/TempDatabase.h"
+#include "support/TempSettings.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBMemo.h"
 #include "ui/main/ContactEditor.h"
@@ -142,6 +143,7 @@ TEST(MainWindow, OpensOnAnEmptyContactTable) {
 }
 
 TEST(MainWindow, ClosingDuringAnInsertWritesNothing) {
+    TempSettings settings;
     TempDatabase db(3);
     Reported reported;
     {
