@@ -515,7 +515,8 @@ void TRecordCursor::EnsureBrowse() {
     }
 }
 
-bool TRecordCursor::Locate(const QString &keyField, const TValue &value) {
+bool TRecordCursor::Locate(const QString &keyField, const TValue &value,
+                           const TLocateOptions &options) {
     Fire(BeforeScroll);
     EnsureBrowse();
     std::optional<TBookmark> found;
@@ -528,7 +529,7 @@ bool TRecordCursor::Locate(const QString &keyField, const TValue &value) {
             return false;
         if (!clone_)
             clone_ = source_->Clone();
-        found = clone_->FindFirst(source_->Column(field->Column()).name, value);
+        found = clone_->FindFirst(source_->Column(field->Column()).name, value, options);
         if (!found)
             return false;
         window_.SourceGoto(*found);

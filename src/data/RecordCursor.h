@@ -132,7 +132,9 @@ public:
     // row whose field equals the value. Not found, an unknown field or a
     // failed search: false and nothing moves. Found: that row current, placed
     // in the middle of the window; neRowsRefilled; AfterScroll; true.
-    bool Locate(const QString &keyField, const TValue &value);
+    // Options make the comparison case-insensitive and/or partial (the
+    // field's text begins with the value); see TLocateOptions.
+    bool Locate(const QString &keyField, const TValue &value, const TLocateOptions &options = {});
 
     // Field lookup without regard to letter case; FieldNamed raises
     // "<cursor>: Field '<name>' not found", FindField returns null.

@@ -2,6 +2,7 @@
 
 #include "data/ColumnInfo.h"
 #include "data/DataTypes.h"
+#include "data/LocateOptions.h"
 
 #include <QString>
 #include <memory>
@@ -89,7 +90,9 @@ public:
     virtual ~TRowSourceClone() = default;
     // Searches forward from the first row, in the row source's order, for the
     // first row whose column equals the value (numbers compare as numbers,
-    // texts as texts); its bookmark, or nothing. EProviderError for a column
-    // name the row source does not have, or a failure of the engine.
-    virtual std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value) = 0;
+    // texts as texts); its bookmark, or nothing. Options other than none
+    // compare as LocateTextMatches does. EProviderError for a column name the
+    // row source does not have, or a failure of the engine.
+    virtual std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value,
+                                               const TLocateOptions &options = {}) = 0;
 };

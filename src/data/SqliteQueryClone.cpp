@@ -31,8 +31,8 @@ bool IsNumber(const TValue &value) {
 SqliteQueryClone::SqliteQueryClone(std::shared_ptr<SqliteQueryRows> rows, QStringList columnNames)
     : rows_(std::move(rows)), columnNames_(std::move(columnNames)) {}
 
-std::optional<TBookmark> SqliteQueryClone::FindFirst(const QString &columnName,
-                                                     const TValue &value) {
+std::optional<TBookmark> SqliteQueryClone::FindFirst(const QString &columnName, const TValue &value,
+                                                     const TLocateOptions &options) {
     int column = -1;
     for (int i = 0; i < columnNames_.size() && column < 0; ++i) {
         if (columnNames_[i].compare(columnName, Qt::CaseInsensitive) == 0)
@@ -41,7 +41,10 @@ std::optional<TBookmark> SqliteQueryClone::FindFirst(const QString &columnName,
     if (column < 0)
         throw EProviderError(QStringLiteral("The result has no column '%1'.").arg(columnName));
     for (int row = 0; rows_->Reach(row); ++row) {
-        if (!rows_->Deleted(row) && Matches(rows_->Values(row)[column], value))
+        if (rows_->Deleted(row))
+            continue;
+        const TValue &stored = rows_->Values(row)[column];
+        if (options.None() ? Matches(stored, value) : LocateTextMatches(stored, value, options))
             return row;
     }
     return std::nullopt;

@@ -13,7 +13,8 @@ class SqliteQueryRows;
 class SqliteQueryClone : public TRowSourceClone {
 public:
     SqliteQueryClone(std::shared_ptr<SqliteQueryRows> rows, QStringList columnNames);
-    std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value) override;
+    std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value,
+                                       const TLocateOptions &options = {}) override;
 
     // Whether a stored value equals the value searched for.
     static bool Matches(const TValue &stored, const TValue &wanted);

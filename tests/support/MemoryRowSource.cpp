@@ -230,7 +230,8 @@ namespace {
 class MemoryClone : public TRowSourceClone {
 public:
     explicit MemoryClone(std::shared_ptr<MemoryTable> table) : table_(std::move(table)) {}
-    std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value) override {
+    std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value,
+                                       const TLocateOptions &options) override {
         if (!table_->failFind.isEmpty()) {
             const QString text = table_->failFind;
             table_->failFind.clear();
@@ -243,7 +244,8 @@ public:
         if (column < 0)
             throw EProviderError(QStringLiteral("Unknown column ") + columnName);
         for (const auto &row : table_->rows)
-            if (row.values[size_t(column)] == value)
+            if (options.None() ? row.values[size_t(column)] == value
+                               : LocateTextMatches(row.values[size_t(column)], value, options))
                 return row.id;
         return std::nullopt;
     }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "data/DataTypes.h"
+
+#include <QString>
+
+// How Locate compares a field with the value searched for. With no option
+// set the field must equal the value (numbers as numbers, texts as texts).
+// With either option set both are compared as texts:
+//   caseInsensitive  letter case is ignored;
+//   partialKey       the field's text need only begin with the value.
+// A null value matches only a null field, whatever the options.
+struct TLocateOptions {
+    bool caseInsensitive = false;
+    bool partialKey = false;
+
+    bool None() const { return !caseInsensitive && !partialKey; }
+};
+
+// Whether a stored value matches the value searched for under options that
+// are not None(): the text comparison shared by every row source.
+inline bool LocateTextMatches(const TValue &stored, const TValue &wanted,
+                              const TLocateOptions &options) {
+    if (ValueIsNull(stored) || ValueIsNull(wanted))
+        return ValueIsNull(stored) && ValueIsNull(wanted);
+    const QString text = stored.toString();
+    const QString key = wanted.toString();
+    const Qt::CaseSensitivity cs =
+        options.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    if (options.partialKey)
+        return text.startsWith(key, cs);
+    return text.compare(key, cs) == 0;
+}
