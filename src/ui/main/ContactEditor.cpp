@@ -1,12 +1,14 @@
 #include "ui/main/ContactEditor.h"
 
 #include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDBLookupComboBox.h"
 #include "ui/controls/TDBMemo.h"
 
 #include <QFrame>
 #include <QLabel>
 
-ContactEditor::ContactEditor(QFrame *panel, TDataSource *dsContacts) {
+ContactEditor::ContactEditor(QFrame *panel, TDataSource *dsContacts, TDataSource *dsCountries,
+                             TDataSource *dsStatus) {
     const struct {
         const char *label;
         int labelLeft, labelTop;
@@ -49,6 +51,20 @@ ContactEditor::ContactEditor(QFrame *panel, TDataSource *dsContacts) {
     txtEmail = edit("txtEmail", "Email", 103, 231, 210);
     txtUrl = edit("txtUrl", "Url", 103, 255, 210);
 
+    auto lookup = [&](const char *name, const char *field, TDataSource *list, QRect geometry) {
+        auto *combo = new TDBLookupComboBox(panel);
+        combo->setObjectName(QString::fromLatin1(name));
+        combo->setGeometry(geometry);
+        combo->SetDataSource(dsContacts);
+        combo->SetDataField(QString::fromLatin1(field));
+        combo->SetListSource(list);
+        combo->SetKeyField(QString::fromLatin1(field));
+        combo->SetListField(QStringLiteral("Name"));
+        return combo;
+    };
+    cmbCountry = lookup("cmbCountry", "CountryID", dsCountries, QRect(103, 45, 235, 21));
+    cmbStatus = lookup("cmbStatus", "StatusID", dsStatus, QRect(460, 70, 117, 21));
+
     txtNotes = new TDBMemo(panel);
     txtNotes->setObjectName(QStringLiteral("txtNotes"));
     txtNotes->setGeometry(352, 152, 387, 125);
@@ -65,8 +81,8 @@ ContactEditor::ContactEditor(QFrame *panel, TDataSource *dsContacts) {
 }
 
 std::vector<QWidget *> ContactEditor::TabOrder() const {
-    return {txtCompany, txtContactPerson, txtState,  txtCity,  txtAddress, txtPostCode,
-            txtPhone,   txtFax,           txtMobile, txtEmail, txtUrl,     txtNotes};
+    return {txtCompany, txtContactPerson, cmbCountry, txtState, txtCity, txtAddress, txtPostCode,
+            txtPhone,   txtFax,           txtMobile,  txtEmail, txtUrl,  cmbStatus,  txtNotes};
 }
 
 void ContactEditor::AddLabel(QFrame *panel, const QString &text, int left, int top, bool maroon) {

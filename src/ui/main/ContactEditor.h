@@ -7,6 +7,7 @@ class QFrame;
 class QLabel;
 class QWidget;
 class TDBEdit;
+class TDBLookupComboBox;
 class TDBMemo;
 class TDataSource;
 
@@ -14,10 +15,12 @@ class TDataSource;
 // the bound edits and the remarks memo, all following dsContacts.
 class ContactEditor {
 public:
-    ContactEditor(QFrame *panel, TDataSource *dsContacts);
+    ContactEditor(QFrame *panel, TDataSource *dsContacts, TDataSource *dsCountries,
+                  TDataSource *dsStatus);
 
     TDBEdit *txtCompany = nullptr;
     TDBEdit *txtContactPerson = nullptr;
+    TDBLookupComboBox *cmbCountry = nullptr;
     TDBEdit *txtState = nullptr;
     TDBEdit *txtCity = nullptr;
     TDBEdit *txtAddress = nullptr;
@@ -27,10 +30,11 @@ public:
     TDBEdit *txtMobile = nullptr;
     TDBEdit *txtEmail = nullptr;
     TDBEdit *txtUrl = nullptr;
+    TDBLookupComboBox *cmbStatus = nullptr;
     TDBMemo *txtNotes = nullptr;
     std::vector<QLabel *> labels;
 
-    // The edits and the memo in tab order.
+    // The bound controls in tab order, from Company to Remarks.
     std::vector<QWidget *> TabOrder() const;
 
 private:

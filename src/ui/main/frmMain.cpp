@@ -1,6 +1,7 @@
 #include "ui/main/frmMain.h"
 
 #include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDBMemo.h"
 #include "ui/controls/TDateTimePicker.h"
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ContactEditor.h"
@@ -48,7 +49,7 @@ TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWi
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Raised);
     Panel2->setGeometry(0, 33, 752, 310);
-    editor = std::make_unique<ContactEditor>(Panel2, &dsContacts);
+    editor = std::make_unique<ContactEditor>(Panel2, &dsContacts, &dsCountries, &dsStatus);
     commands = std::make_unique<EditorCommands>(Panel2, *editor, rsContacts, dsContacts);
     SetEditorTabOrder();
     connect(New1, &QAction::triggered, this, [this] {
@@ -174,13 +175,16 @@ void TfrmMain::BuildMenu() {
 }
 
 void TfrmMain::SetEditorTabOrder() {
+    // New, the fields from Company to Contact Status, the four pickers,
+    // Remarks, then Next, Previous, First, Last.
     std::vector<QWidget *> order{commands->btnNew};
     for (QWidget *control : editor->TabOrder())
-        order.push_back(control);
-    // The pickers follow Remarks' neighbours as numbered, then the moves.
-    order.insert(order.end(), {commands->dateLastCall, commands->timeLastCall,
-                               commands->dateCallback, commands->timeCallback, commands->btnNext,
-                               commands->btnPrev, commands->btnFirst, commands->btnLast});
+        if (control != editor->txtNotes)
+            order.push_back(control);
+    order.insert(order.end(),
+                 {commands->dateLastCall, commands->timeLastCall, commands->dateCallback,
+                  commands->timeCallback, editor->txtNotes, commands->btnNext, commands->btnPrev,
+                  commands->btnFirst, commands->btnLast});
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }

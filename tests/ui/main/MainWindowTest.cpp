@@ -1,9 +1,13 @@
 #include "support/TempDatabase.h"
 #include "support/TempSettings.h"
 #include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDBLookupComboBox.h"
 #include "ui/controls/TDBMemo.h"
+#include "ui/controls/TDateTimePicker.h"
 #include "ui/main/ContactEditor.h"
+#include "ui/main/EditorCommands.h"
 #include "ui/main/frmMain.h"
+#include <QPushButton>
 
 #include <QAction>
 #include <QFile>
@@ -186,6 +190,30 @@ TEST(MainWindow, EditorShowsTheFirstContactAndTypingStartsAnEdit) {
     QApplication::processEvents();
     QTest::keyClick(editor.txtCity, Qt::Key_Z);
     EXPECT_EQ(window.rsContacts.State(), stEdit);
+    EXPECT_TRUE(reported.messages.isEmpty());
+}
+
+TEST(MainWindow, CountryAndStatusShowTheirNamesAndTabOrderFollowsTheEditor) {
+    TempDatabase db(3);
+    db.Exec("update Contacts set CountryID = 1, StatusID = 3 where ContactID = 1");
+    Reported reported;
+    TfrmMain window(db.Folder(), reported.Reporter());
+    EXPECT_EQ(window.editor->cmbCountry->Text(), "United States");
+    EXPECT_EQ(window.editor->cmbStatus->Text(), "Customer");
+    EXPECT_EQ(window.editor->cmbCountry->pos(), QPoint(103, 45));
+    EXPECT_EQ(window.editor->cmbCountry->width(), 235);
+    EXPECT_EQ(window.commands->btnNew->nextInFocusChain(), window.editor->txtCompany);
+    EXPECT_EQ(window.editor->txtContactPerson->nextInFocusChain(), window.editor->cmbCountry);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.editor->cmbStatus->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget *afterStatus = QApplication::focusWidget();
+    EXPECT_TRUE(afterStatus == window.commands->dateLastCall ||
+                window.commands->dateLastCall->isAncestorOf(afterStatus))
+        << (afterStatus ? afterStatus->objectName().toStdString() : "none");
     EXPECT_TRUE(reported.messages.isEmpty());
 }
 
