@@ -5,7 +5,9 @@
 #include "support/TempDatabase.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -149,6 +151,30 @@ TEST_F(CursorOnDatabase, AnotherProgramsChangeIsNeverOverwritten) {
     EXPECT_EQ(db.Scalar("select Phone || '/' || Fax from Contacts where ContactID = 1").toString(),
               "mine/their fax");
     (void)shown;
+}
+
+TEST_F(CursorOnDatabase, ASaveWhileAnotherProgramLocksTheFileWaitsThenFailsKeepingValues) {
+    contacts_.Open();
+    F("Phone")->TextValue();
+    contacts_.Edit();
+    F("Phone")->SetTextValue("555 0100");
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.Path().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QElapsedTimer timer;
+    timer.start();
+    const std::string message = ErrorOf([&] { contacts_.Post(); });
+    const qint64 waited = timer.elapsed();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_NE(message.find("locked"), std::string::npos) << message;
+    EXPECT_GE(waited, 1000); // it waited for the other program first
+    EXPECT_LT(waited, 15000);
+    EXPECT_EQ(contacts_.State(), stEdit);
+    EXPECT_EQ(F("Phone")->TextValue(), "555 0100");
+    // Once the other program is done, the same save goes through.
+    contacts_.Post();
+    EXPECT_EQ(db.Scalar("select Phone from Contacts where ContactID = 1").toString(), "555 0100");
 }
 
 TEST_F(CursorOnDatabase, RowDeletedByAnotherProgramFailsPostAndDelete) {
