@@ -115,13 +115,8 @@ void TDBEdit::TextChanged() {
 }
 
 void TDBEdit::Raise(const TNotifyEvent &event) {
-    if (!event)
-        return;
-    try {
-        event(*this);
-    } catch (...) {
-        TErrorBox::ShowCurrent();
-    }
+    if (event)
+        TErrorBox::Guard([&] { event(*this); });
 }
 
 void TDBEdit::keyPressEvent(QKeyEvent *event) {

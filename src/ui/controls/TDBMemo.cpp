@@ -137,13 +137,8 @@ void TDBMemo::TextChanged() {
 }
 
 void TDBMemo::Raise(const TNotifyEvent &event) {
-    if (!event)
-        return;
-    try {
-        event(*this);
-    } catch (...) {
-        TErrorBox::ShowCurrent();
-    }
+    if (event)
+        TErrorBox::Guard([&] { event(*this); });
 }
 
 void TDBMemo::keyPressEvent(QKeyEvent *event) {

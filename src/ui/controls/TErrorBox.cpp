@@ -51,6 +51,14 @@ void TErrorBox::ShowCurrent() {
     }
 }
 
+void TErrorBox::Guard(const std::function<void()> &command) {
+    try {
+        command();
+    } catch (...) {
+        ShowCurrent();
+    }
+}
+
 void TErrorBox::ShowMessage(const QString &message) {
     // A widget that holds the mouse would keep it while the box is up.
     if (QWidget *grabber = QWidget::mouseGrabber())

@@ -28,6 +28,9 @@ public:
     // For use inside a catch block: shows the exception being handled,
     // whatever its type.
     static void ShowCurrent();
+    // Runs a command started by the user (a click, a handler); its failure is
+    // shown here and the program carries on.
+    static void Guard(const std::function<void()> &command);
     // Shows a message text as an error, with the full-stop rule applied.
     static void ShowMessage(const QString &message);
 };

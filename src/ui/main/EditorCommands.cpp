@@ -16,16 +16,6 @@
 #include <cmath>
 
 namespace {
-// Runs a command from a button or picker; its failure goes to the error box
-// and the program carries on.
-void Run(const std::function<void()> &command) {
-    try {
-        command();
-    } catch (...) {
-        TErrorBox::ShowCurrent();
-    }
-}
-
 QFont BoldFont(const char *family, int pixels) {
     QFont font(QString::fromLatin1(family));
     font.setPixelSize(pixels);
@@ -51,8 +41,9 @@ void EditorCommands::BuildButtons(QWidget *panel) {
         auto *b = new QPushButton(caption, panel);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(left, 280, width, 25);
-        QObject::connect(b, &QPushButton::clicked, panel,
-                         [this, handler] { Run([this, handler] { (this->*handler)(); }); });
+        QObject::connect(b, &QPushButton::clicked, panel, [this, handler] {
+            TErrorBox::Guard([this, handler] { (this->*handler)(); });
+        });
         return b;
     };
     btnNew = button("btnNew", QStringLiteral("New"), 105, 67, &EditorCommands::btnNewClick);

@@ -52,13 +52,8 @@ TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWi
     editor = std::make_unique<ContactEditor>(Panel2, &dsContacts, &dsCountries, &dsStatus);
     commands = std::make_unique<EditorCommands>(Panel2, *editor, rsContacts, dsContacts);
     SetEditorTabOrder();
-    connect(New1, &QAction::triggered, this, [this] {
-        try {
-            commands->btnNewClick();
-        } catch (...) {
-            TErrorBox::ShowCurrent();
-        }
-    });
+    connect(New1, &QAction::triggered, this,
+            [this] { TErrorBox::Guard([this] { commands->btnNewClick(); }); });
     BuildLists();
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
     FormCreate();
