@@ -1,13 +1,15 @@
 #pragma once
 
 #include "data/DataTypes.h"
+#include "data/TextFold.h"
 
 #include <QString>
 
 // How Locate compares a field with the value searched for. With no option
 // set the field must equal the value (numbers as numbers, texts as texts).
 // With either option set both are compared as texts:
-//   caseInsensitive  letter case is ignored;
+//   caseInsensitive  letter case is ignored, as the engine's LIKE ignores it
+//                    (TextFold);
 //   partialKey       the field's text need only begin with the value.
 // A null value matches only a null field, whatever the options.
 struct TLocateOptions {
@@ -25,9 +27,9 @@ inline bool LocateTextMatches(const TValue &stored, const TValue &wanted,
         return ValueIsNull(stored) && ValueIsNull(wanted);
     const QString text = stored.toString();
     const QString key = wanted.toString();
-    const Qt::CaseSensitivity cs =
-        options.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    if (options.caseInsensitive)
+        return options.partialKey ? TextFold::StartsWith(text, key) : TextFold::Equal(text, key);
     if (options.partialKey)
-        return text.startsWith(key, cs);
-    return text.compare(key, cs) == 0;
+        return text.startsWith(key);
+    return text == key;
 }

@@ -544,6 +544,40 @@ bool TRecordCursor::Locate(const QString &keyField, const TValue &value,
     return true;
 }
 
+qint64 TRecordCursor::RecordCount() const {
+    return Active() ? source_->KnownRowCount() : -1;
+}
+
+qint64 TRecordCursor::RecNo() const {
+    if (!Active() || state_ == stInsert || window_.active < 0 || RecordCount() < 0)
+        return -1;
+    return source_->RowNumberOf(window_.rows[size_t(window_.active)].bookmark);
+}
+
+void TRecordCursor::SetRecNo(qint64 number) {
+    if (RecordCount() <= 0)
+        return;
+    EnsureBrowse();
+    Fire(BeforeScroll);
+    std::exception_ptr failure;
+    try {
+        // Posting a pending insert may have added a row, so count again.
+        const qint64 count = RecordCount();
+        const auto bookmark =
+            count > 0 ? source_->BookmarkOfRowNumber(std::clamp<qint64>(number, 1, count))
+                      : std::nullopt;
+        if (bookmark)
+            Reread(*bookmark, (window_.bufferCount - 1) / 2);
+    } catch (...) {
+        failure = std::current_exception();
+        eof_ = bof_ = window_.rows.empty();
+    }
+    DataEvent(neRowsRefilled);
+    Fire(AfterScroll);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 // ---------------------------------------------------------------------------
 // Fields
 

@@ -36,7 +36,7 @@ class TDBConnection;
 //   neStateChanged  every change of State
 //   neFieldEdited   every field assignment (Modified is set first)
 //   neRecordEdited  Edit
-//   neRowsRefilled  First, Last, Insert, Post, Cancel, Delete, Locate, and MoveBy
+//   neRowsRefilled  First, Last, Insert, Post, Cancel, Delete, Locate, SetRecNo, and MoveBy
 //                   when the number of buffered rows changed
 //   neScrolled      MoveBy when the number stayed the same (with the shift)
 //   neFlushControls Post (first of all), EnsureBrowse in stEdit/stInsert
@@ -99,6 +99,17 @@ public:
     // sends neScrolled or neRowsRefilled, runs AfterScroll, and returns the
     // signed number of rows moved.
     int MoveBy(int distance);
+
+    // Record numbers, for scroll bars: known when the row source knows its row count.
+    // RecordCount: -1 when unknown; -1 while closed.
+    qint64 RecordCount() const;
+    // RecNo: 1-based number of the current row; -1 when unknown, closed, empty or in stInsert.
+    qint64 RecNo() const;
+    // Makes row `number` (clamped to 1..RecordCount) current: EnsureBrowse; BeforeScroll; the
+    // window re-read with that row current (placed as Locate places it); neRowsRefilled;
+    // AfterScroll. Nothing when record numbers are unknown, nor when there is no row. A failed
+    // re-read still sends neRowsRefilled and runs AfterScroll, then propagates.
+    void SetRecNo(qint64 number);
 
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }

@@ -83,6 +83,18 @@ public:
 
     // A second, independent, read-only position over the same rows.
     virtual std::unique_ptr<TRowSourceClone> Clone() = 0;
+
+    // Record numbers, for scroll bars. Live rows are the rows not deleted,
+    // numbered from 1 in the row source's order. None of these reads rows or
+    // moves the position.
+    // How many live rows it holds, when known without reading further; -1 otherwise.
+    virtual qint64 KnownRowCount() const { return -1; }
+    // The 1-based number of a bookmark's row among the live rows; -1 when unknown.
+    virtual qint64 RowNumberOf(TBookmark /*bookmark*/) const { return -1; }
+    // The bookmark of the live row with that 1-based number, when known.
+    virtual std::optional<TBookmark> BookmarkOfRowNumber(qint64 /*number*/) const {
+        return std::nullopt;
+    }
 };
 
 class TRowSourceClone {

@@ -1,102 +1,15 @@
 #include "data/SqliteDialect.h"
 
 #include "data/DateTimeValue.h"
+#include "data/DialectTokenizer.h"
 
 #include <QVector>
 #include <cmath>
 
 namespace {
 
-enum class Kind { Blank, Word, DoubleQuoted, SingleQuoted, Bracketed, BackQuoted, Symbol };
-
-struct Token {
-    Kind kind;
-    QString raw;   // the text as written
-    QString value; // the content of a literal or bracketed name
-    bool closed = true;
-};
-
-bool IsWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') ||
-           c.unicode() > 127;
-}
-
-// Reads a quoted run starting at `start` (the opening quote), where a doubled
-// closing quote stands for one (when `doubled` is set). Returns the position
-// after the run; `token` gets the content and whether it was closed.
-int ReadQuoted(const QString &text, int start, QChar close, bool doubled, Token &token) {
-    int i = start + 1;
-    while (i < text.size()) {
-        const QChar c = text[i];
-        if (c == close) {
-            if (doubled && i + 1 < text.size() && text[i + 1] == close) {
-                token.value += close;
-                i += 2;
-                continue;
-            }
-            token.raw = text.mid(start, i + 1 - start);
-            return i + 1;
-        }
-        token.value += c;
-        ++i;
-    }
-    token.closed = false;
-    token.raw = text.mid(start);
-    return int(text.size());
-}
-
-QVector<Token> Tokenize(const QString &text) {
-    QVector<Token> tokens;
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n) {
-        const QChar c = text[i];
-        const QChar next = i + 1 < n ? text[i + 1] : QChar();
-        Token token{Kind::Symbol, QString(), QString()};
-        int end = i + 1;
-        if (c.isSpace()) {
-            token.kind = Kind::Blank;
-            while (end < n && text[end].isSpace())
-                ++end;
-        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            token.kind = Kind::Blank;
-            end = text.indexOf(QLatin1Char('\n'), i);
-            end = end < 0 ? n : end;
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            token.kind = Kind::Blank;
-            end = text.indexOf(QLatin1String("*/"), i + 2);
-            end = end < 0 ? n : end + 2;
-        } else if (c == QLatin1Char('"')) {
-            token.kind = Kind::DoubleQuoted;
-            end = ReadQuoted(text, i, c, true, token);
-        } else if (c == QLatin1Char('\'')) {
-            token.kind = Kind::SingleQuoted;
-            end = ReadQuoted(text, i, c, true, token);
-        } else if (c == QLatin1Char('`')) {
-            token.kind = Kind::BackQuoted;
-            end = ReadQuoted(text, i, c, true, token);
-        } else if (c == QLatin1Char('[')) {
-            token.kind = Kind::Bracketed;
-            end = ReadQuoted(text, i, QLatin1Char(']'), false, token);
-        } else if (IsWordChar(c)) {
-            token.kind = Kind::Word;
-            while (end < n && IsWordChar(text[end]))
-                ++end;
-        } else {
-            static const QStringList pairs = {QStringLiteral("<="), QStringLiteral(">="),
-                                              QStringLiteral("<>"), QStringLiteral("!="),
-                                              QStringLiteral("=="), QStringLiteral("||"),
-                                              QStringLiteral("<<"), QStringLiteral(">>")};
-            if (pairs.contains(text.mid(i, 2)))
-                end = i + 2;
-        }
-        if (token.raw.isEmpty())
-            token.raw = text.mid(i, end - i);
-        tokens << token;
-        i = end;
-    }
-    return tokens;
-}
+using Kind = DialectTokenizer::Kind;
+using Token = DialectTokenizer::Token;
 
 QString Translated(const Token &token) {
     if (token.closed && token.kind == Kind::DoubleQuoted)
@@ -107,8 +20,7 @@ QString Translated(const Token &token) {
 }
 
 bool IsWord(const Token &token, const char *word) {
-    return token.kind == Kind::Word &&
-           token.raw.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    return token.IsWord(word);
 }
 
 bool IsWordIn(const Token &token, std::initializer_list<const char *> words) {
@@ -120,11 +32,11 @@ bool IsWordIn(const Token &token, std::initializer_list<const char *> words) {
 }
 
 bool IsSymbol(const Token &token, const char *symbol) {
-    return token.kind == Kind::Symbol && token.raw == QLatin1String(symbol);
+    return token.IsSymbol(symbol);
 }
 
 bool IsLiteral(const Token &token) {
-    return token.closed && (token.kind == Kind::DoubleQuoted || token.kind == Kind::SingleQuoted);
+    return token.IsLiteral();
 }
 
 bool IsName(const Token &token) {
@@ -237,12 +149,8 @@ private:
 } // namespace
 
 QString SqliteDialect::Translate(const QString &text) {
-    const QVector<Token> tokens = Tokenize(text);
-    QVector<int> significant;
-    for (int i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].kind != Kind::Blank)
-            significant << i;
-    }
+    const QVector<Token> tokens = DialectTokenizer::Tokenize(text);
+    const QVector<int> significant = DialectTokenizer::Significant(tokens);
     const DayPattern pattern(tokens, significant);
     QString result;
     result.reserve(text.size() + 16);

@@ -4,6 +4,7 @@
 #include "data/SqliteHandle.h"
 #include "data/SqliteHandlePool.h"
 #include "data/SqliteQueryRowSource.h"
+#include "data/SqliteSearchRewrite.h"
 #include "data/SqliteTableRowSource.h"
 
 #include <QFile>
@@ -44,6 +45,8 @@ void SqliteEngine::Connect(const QString &dataSource, const QString &mode) {
     }
     main_ = std::move(handle);
     pool_ = std::make_shared<SqliteHandlePool>(path, busyTimeoutMs_);
+    searchIndexes_.clear();
+    searchSchemaVersion_ = -1;
 }
 
 void SqliteEngine::Disconnect() {
@@ -57,7 +60,26 @@ std::unique_ptr<TRowSource> SqliteEngine::OpenRowSource(const TRowSourceRequest 
         throw EProviderError(QStringLiteral("The connection is not open."));
     if (request.isTable)
         return std::make_unique<SqliteTableRowSource>(main_, request);
-    return std::make_unique<SqliteQueryRowSource>(main_, pool_->Acquire(), request);
+    TRowSourceRequest query = request;
+    query.command = WithSearchIndex(request.command);
+    return std::make_unique<SqliteQueryRowSource>(main_, pool_->Acquire(), query);
+}
+
+QString SqliteEngine::WithSearchIndex(const QString &command) {
+    if (!command.contains(QLatin1String("like"), Qt::CaseInsensitive))
+        return command;
+    // The index is only a shortcut: when the schema cannot be read now, the
+    // query runs without it and meets the same trouble itself.
+    try {
+        const qint64 version = main_->Scalar(QStringLiteral("PRAGMA schema_version")).toLongLong();
+        if (version != searchSchemaVersion_) {
+            searchIndexes_ = SqliteSearchIndex::Find(main_->Db());
+            searchSchemaVersion_ = version;
+        }
+    } catch (const EProviderError &) {
+        return command;
+    }
+    return SqliteSearchRewrite::Rewrite(command, searchIndexes_);
 }
 
 void SqliteEngine::SetBusyTimeout(int milliseconds) {

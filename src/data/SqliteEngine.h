@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DatabaseEngine.h"
+#include "data/SqliteSearchIndex.h"
 
 #include <memory>
 
@@ -20,7 +21,10 @@ class SqliteHandlePool;
 // program, then reports the database as locked.
 //
 // Table requests get a SqliteTableRowSource on the main handle, query texts
-// a SqliteQueryRowSource on a pooled handle of their own.
+// a SqliteQueryRowSource on a pooled handle of their own. A query that is a
+// substring search over columns a trigram index covers is served through the
+// index (SqliteSearchRewrite), with the same rows as without it; the indexes
+// are looked up again whenever the database's schema has changed.
 class SqliteEngine : public TDatabaseEngine {
 public:
     static constexpr int kApplicationId = 0x436F7276;
@@ -43,6 +47,12 @@ public:
 private:
     static void CheckFile(const QString &path);
     static void CheckMode(const QString &mode);
+    QString WithSearchIndex(const QString &command);
+
+    // The trigram indexes of the database as of schema version
+    // searchSchemaVersion_.
+    QVector<SqliteSearchIndex> searchIndexes_;
+    qint64 searchSchemaVersion_ = -1;
 
     int busyTimeoutMs_ = kDefaultBusyTimeoutMs;
     std::shared_ptr<SqliteHandle> main_;

@@ -3,6 +3,7 @@
 #include "data/DatabaseErrors.h"
 #include "data/DateTimeValue.h"
 #include "data/SqliteError.h"
+#include "data/SqliteLike.h"
 #include "data/SqliteStatement.h"
 
 #include <sqlite3.h>
@@ -56,6 +57,8 @@ std::unique_ptr<SqliteHandle> SqliteHandle::Open(const QString &path, int busyTi
                                                FormatFunction, nullptr, nullptr, nullptr);
     if (frc != SQLITE_OK)
         SqliteError::Throw(db, frc);
+    // Text comparison ignores case for every letter, not only ASCII ones.
+    SqliteLike::Register(db);
     // Every committed Post reaches the disk before the call returns.
     handle->Exec(QStringLiteral("PRAGMA synchronous = FULL"));
     return handle;

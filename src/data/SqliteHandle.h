@@ -9,8 +9,9 @@ class SqliteStatement;
 
 // One open engine connection to the database file, set up as every part of
 // the engine needs it: a bounded wait for locks held by other programs,
-// durable commits, and the date function Format(value, format) that the
-// program's statements use.
+// durable commits, the date function Format(value, format) that the
+// program's statements use, and a LIKE that ignores the case of every letter
+// (SqliteLike).
 //
 // Format(value, "Short Date") renders a date-time value (real days since
 // 30 December 1899) in the short date format; any other format renders the

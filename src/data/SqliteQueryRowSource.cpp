@@ -417,6 +417,27 @@ std::unique_ptr<TRowSourceClone> SqliteQueryRowSource::Clone() {
     return std::make_unique<SqliteQueryClone>(rows_, names);
 }
 
+qint64 SqliteQueryRowSource::KnownRowCount() const {
+    return rows_->Complete() ? rows_->Count() - rows_->DeletedCount() : -1;
+}
+
+qint64 SqliteQueryRowSource::RowNumberOf(TBookmark bookmark) const {
+    if (!rows_->Complete() || bookmark < 0 || bookmark >= rows_->Count())
+        return -1;
+    // Both lookups are binary searches over the deleted rows alone.
+    const int row = int(bookmark);
+    return rows_->Deleted(row) ? -1 : row - rows_->DeletedBefore(row) + 1;
+}
+
+std::optional<TBookmark> SqliteQueryRowSource::BookmarkOfRowNumber(qint64 number) const {
+    if (!rows_->Complete() || number < 1 || number > rows_->Count())
+        return std::nullopt;
+    const int row = rows_->LiveRowAt(int(number - 1));
+    if (row < 0)
+        return std::nullopt;
+    return TBookmark(row);
+}
+
 QVector<QPair<QString, TValue>> SqliteQueryRowSource::Named(const ColumnValues &values,
                                                             int table) const {
     QVector<QPair<QString, TValue>> named;

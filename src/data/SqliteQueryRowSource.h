@@ -12,9 +12,14 @@ class SqliteQueryRows;
 
 // A static row source over the result of a query text (translated by
 // SqliteDialect). The query runs on a handle of its own; its rows are
-// stepped only as they are needed and kept, so a query over a million rows
-// opens at once and holds only the rows read so far. MoveLast reads to the
-// end. Bookmark = row index.
+// stepped only as they are needed and kept (SqliteQueryRows: the first few
+// thousand in memory, the others in a temporary file), so a query over a
+// million rows opens at once and its memory stays small even once read to
+// the end. MoveLast reads to the end. Bookmark = row index.
+//
+// Record numbers: the row count and the rows' numbers are known once every
+// row of the result has been read (after MoveLast, for instance); deleted
+// rows are not counted.
 //
 // A command text of several statements runs them in turn up to the first
 // that has result columns; when none has, ENoResultSet is raised.
@@ -63,6 +68,10 @@ public:
     void DeleteRow() override;
 
     std::unique_ptr<TRowSourceClone> Clone() override;
+
+    qint64 KnownRowCount() const override;
+    qint64 RowNumberOf(TBookmark bookmark) const override;
+    std::optional<TBookmark> BookmarkOfRowNumber(qint64 number) const override;
 
 private:
     using ColumnValues = QVector<QPair<int, TValue>>;

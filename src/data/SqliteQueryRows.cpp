@@ -1,19 +1,33 @@
 #include "data/SqliteQueryRows.h"
 
+#include "data/DatabaseErrors.h"
 #include "data/SqliteColumnType.h"
 #include "data/SqliteHandle.h"
+#include "data/SqliteRowFile.h"
 #include "data/SqliteStatement.h"
+
+#include <algorithm>
+
+SqliteQueryRows::SqliteQueryRows(std::shared_ptr<SqliteHandle> handle,
+                                 std::unique_ptr<SqliteStatement> statement, QVector<int> typeCodes,
+                                 bool onFirstRow, Limits limits)
+    : handle_(std::move(handle)), statement_(std::move(statement)),
+      typeCodes_(std::move(typeCodes)), limits_(limits) {
+    limits_.heldRows = std::max(limits_.heldRows, 0);
+    limits_.cachedRows = std::max(limits_.cachedRows, 1);
+    if (onFirstRow) {
+        onUnreadRow_ = true;
+        ReadOne();
+    } else {
+        Finish(true);
+    }
+}
 
 SqliteQueryRows::SqliteQueryRows(std::shared_ptr<SqliteHandle> handle,
                                  std::unique_ptr<SqliteStatement> statement, QVector<int> typeCodes,
                                  bool onFirstRow)
-    : handle_(std::move(handle)), statement_(std::move(statement)),
-      typeCodes_(std::move(typeCodes)) {
-    if (onFirstRow)
-        TakeCurrentRow();
-    else
-        Finish();
-}
+    : SqliteQueryRows(std::move(handle), std::move(statement), std::move(typeCodes), onFirstRow,
+                      Limits()) {}
 
 SqliteQueryRows::~SqliteQueryRows() {
     // The statement goes before the handle it was prepared on.
@@ -33,43 +47,142 @@ void SqliteQueryRows::ReadAll() {
     }
 }
 
+SqliteRowFile &SqliteQueryRows::File() {
+    if (!file_)
+        file_ = std::make_unique<SqliteRowFile>();
+    return *file_;
+}
+
+SqliteQueryRows::CachedRow &SqliteQueryRows::CacheSlot(int row) {
+    if (cache_.empty())
+        cache_.resize(std::size_t(limits_.cachedRows));
+    // Consecutive rows take different slots, so a window of rows on screen
+    // stays decoded while it is smaller than the cache.
+    return cache_[std::size_t(row) % cache_.size()];
+}
+
+const QVector<TValue> &SqliteQueryRows::Values(int row) {
+    if (row < int(held_.size()))
+        return held_[std::size_t(row)];
+    CachedRow &slot = CacheSlot(row);
+    if (slot.row != row) {
+        slot.row = -1;
+        slot.values = file_->Read(offsets_[std::size_t(row) - held_.size()], typeCodes_.size());
+        slot.row = row;
+    }
+    return slot.values;
+}
+
 void SqliteQueryRows::SetValue(int row, int column, const TValue &value) {
-    rows_[std::size_t(row)].values[column] = value;
+    if (row < int(held_.size())) {
+        held_[std::size_t(row)][column] = value;
+        return;
+    }
+    // The file is only ever added to: the changed row is stored anew at its
+    // end and the old copy is left unused.
+    QVector<TValue> values = Values(row);
+    values[column] = value;
+    offsets_[std::size_t(row) - held_.size()] = file_->AppendValues(values);
+    CachedRow &slot = CacheSlot(row);
+    slot.values = std::move(values);
+    slot.row = row;
+    try {
+        // The change is held already; a failed write is tried again later,
+        // and must not make a stored change look failed.
+        file_->FlushIfFull();
+    } catch (const EProviderError &) {
+    }
 }
 
 int SqliteQueryRows::Append(const QVector<TValue> &values) {
-    rows_.push_back(Row{values, false});
+    if (offsets_.empty() && int(held_.size()) < limits_.heldRows) {
+        held_.push_back(values);
+    } else {
+        offsets_.push_back(File().AppendValues(values));
+        try {
+            file_->FlushIfFull();
+        } catch (const EProviderError &) {
+            // As in SetValue: the row is held, the write is tried again later.
+        }
+    }
     return Count() - 1;
+}
+
+bool SqliteQueryRows::Deleted(int row) const {
+    return std::binary_search(deleted_.begin(), deleted_.end(), row);
+}
+
+void SqliteQueryRows::MarkDeleted(int row) {
+    const auto at = std::lower_bound(deleted_.begin(), deleted_.end(), row);
+    if (at == deleted_.end() || *at != row)
+        deleted_.insert(at, row);
+}
+
+int SqliteQueryRows::DeletedBefore(int row) const {
+    return int(std::lower_bound(deleted_.begin(), deleted_.end(), row) - deleted_.begin());
+}
+
+int SqliteQueryRows::LiveRowAt(int number) const {
+    if (number < 0)
+        return -1;
+    // Every deleted row at or before the candidate pushes it one further.
+    int row = number;
+    for (int deleted : deleted_) {
+        if (deleted > row)
+            break;
+        ++row;
+    }
+    return row < Count() ? row : -1;
+}
+
+QString SqliteQueryRows::SpillFileName() const {
+    return file_ ? file_->FileName() : QString();
 }
 
 bool SqliteQueryRows::ReadOne() {
     if (finished_)
         return false;
-    bool more = false;
-    try {
-        more = statement_->Step();
-    } catch (...) {
-        Finish();
-        throw;
+    if (!onUnreadRow_) {
+        bool more = false;
+        try {
+            more = statement_->Step();
+        } catch (...) {
+            Finish(false);
+            throw;
+        }
+        if (!more) {
+            Finish(true);
+            return false;
+        }
+        onUnreadRow_ = true;
     }
-    if (!more) {
-        Finish();
-        return false;
-    }
+    // Should the row not be taken, the statement still stands on it and the
+    // next read takes it again.
     TakeCurrentRow();
     return true;
 }
 
 void SqliteQueryRows::TakeCurrentRow() {
-    Row row;
-    row.values.reserve(typeCodes_.size());
-    for (int i = 0; i < typeCodes_.size(); ++i)
-        row.values << SqliteColumnType::Normalize(typeCodes_[i], statement_->Column(i));
-    rows_.push_back(std::move(row));
+    if (offsets_.empty() && int(held_.size()) < limits_.heldRows) {
+        QVector<TValue> values;
+        values.reserve(typeCodes_.size());
+        for (int i = 0; i < typeCodes_.size(); ++i)
+            values << SqliteColumnType::Normalize(typeCodes_[i], statement_->Column(i));
+        held_.push_back(std::move(values));
+        onUnreadRow_ = false;
+        ++rowsRead_;
+        return;
+    }
+    SqliteRowFile &file = File();
+    offsets_.push_back(file.AppendStatementRow(*statement_, typeCodes_));
+    onUnreadRow_ = false;
     ++rowsRead_;
+    file.FlushIfFull();
 }
 
-void SqliteQueryRows::Finish() {
+void SqliteQueryRows::Finish(bool complete) {
     finished_ = true;
+    complete_ = complete;
+    onUnreadRow_ = false;
     statement_->Reset();
 }

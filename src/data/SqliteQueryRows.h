@@ -2,11 +2,13 @@
 
 #include "data/DataTypes.h"
 
+#include <QString>
 #include <QVector>
 #include <memory>
 #include <vector>
 
 class SqliteHandle;
+class SqliteRowFile;
 class SqliteStatement;
 
 // The rows of one query result, stepped from the running statement only as
@@ -14,9 +16,25 @@ class SqliteStatement;
 // the row source. Shared by a query row source and its clones, so that a row
 // index means the same row to all of them. When the statement has given its
 // last row it is reset, which ends its read transaction.
+//
+// Memory stays bounded however many rows are read: the values of the first
+// `heldRows` rows stay in memory; every later row (read or appended) goes to
+// a temporary file (SqliteRowFile), removed with this object, and only its
+// offset stays in memory (8 bytes a row). The rows of the file read lately
+// are kept decoded in a cache of `cachedRows` rows, so that a window of rows
+// on screen is decoded once.
 class SqliteQueryRows {
 public:
+    struct Limits {
+        int heldRows = 2048;
+        int cachedRows = 256;
+    };
+
     // The statement has already stepped onto its first row when `onFirstRow`.
+    SqliteQueryRows(std::shared_ptr<SqliteHandle> handle,
+                    std::unique_ptr<SqliteStatement> statement, QVector<int> typeCodes,
+                    bool onFirstRow, Limits limits);
+    // With the default limits.
     SqliteQueryRows(std::shared_ptr<SqliteHandle> handle,
                     std::unique_ptr<SqliteStatement> statement, QVector<int> typeCodes,
                     bool onFirstRow);
@@ -25,34 +43,66 @@ public:
     SqliteQueryRows &operator=(const SqliteQueryRows &) = delete;
 
     // Rows held so far (read rows and rows added).
-    int Count() const { return int(rows_.size()); }
+    int Count() const { return int(held_.size() + offsets_.size()); }
+    // True once the statement has given its last row, or failed.
     bool Finished() const { return finished_; }
+    // True once the statement has given its last row without failing: every
+    // row of the result is held.
+    bool Complete() const { return complete_; }
     // Reads rows until `index` is held; false when the result ends before.
+    // A failure to write the temporary file is raised after the row read is
+    // held, so no row is ever lost.
     bool Reach(int index);
     void ReadAll();
     // How many rows have been stepped from the statement.
     qint64 RowsRead() const { return rowsRead_; }
 
-    const QVector<TValue> &Values(int row) const { return rows_[std::size_t(row)].values; }
+    // The values of a held row. The reference stays valid until the next
+    // call on these rows; a row of the file is read back from it (failures
+    // of the file raise EProviderError).
+    const QVector<TValue> &Values(int row);
+    // Changes one value of a held row; raises as Values does when the row
+    // must be read back from the file first.
     void SetValue(int row, int column, const TValue &value);
-    bool Deleted(int row) const { return rows_[std::size_t(row)].deleted; }
-    void MarkDeleted(int row) { rows_[std::size_t(row)].deleted = true; }
     // Adds a row after all others; its index.
     int Append(const QVector<TValue> &values);
 
+    bool Deleted(int row) const;
+    void MarkDeleted(int row);
+    int DeletedCount() const { return int(deleted_.size()); }
+    // How many rows before `row` are marked deleted.
+    int DeletedBefore(int row) const;
+    // The index of the live row with the 0-based number among the live
+    // rows held; -1 when there are not that many.
+    int LiveRowAt(int number) const;
+
+    // How many rows live in the temporary file, and the file's path (empty
+    // while there is none).
+    int SpilledRows() const { return int(offsets_.size()); }
+    QString SpillFileName() const;
+
 private:
-    struct Row {
+    struct CachedRow {
+        int row = -1;
         QVector<TValue> values;
-        bool deleted = false;
     };
     bool ReadOne();
     void TakeCurrentRow();
-    void Finish();
+    void Finish(bool complete);
+    SqliteRowFile &File();
+    CachedRow &CacheSlot(int row);
 
     std::shared_ptr<SqliteHandle> handle_;
     std::unique_ptr<SqliteStatement> statement_;
     QVector<int> typeCodes_;
-    std::vector<Row> rows_;
+    Limits limits_;
+    std::vector<QVector<TValue>> held_;
+    std::vector<qint64> offsets_; // rows from held_.size() on, in the file
+    std::unique_ptr<SqliteRowFile> file_;
+    std::vector<CachedRow> cache_;
+    std::vector<int> deleted_; // ascending
+    bool onUnreadRow_ = false; // the statement stands on a row not yet held
     bool finished_ = false;
+    bool complete_ = false;
     qint64 rowsRead_ = 0;
 };

@@ -259,6 +259,21 @@ std::unique_ptr<TRowSourceClone> MemoryRowSource::Clone() {
     return std::make_unique<MemoryClone>(table_);
 }
 
+qint64 MemoryRowSource::KnownRowCount() const {
+    return table_->rowNumbers ? qint64(table_->rows.size()) : -1;
+}
+
+qint64 MemoryRowSource::RowNumberOf(TBookmark bookmark) const {
+    const int index = table_->rowNumbers ? table_->IndexOf(bookmark) : -1;
+    return index < 0 ? -1 : index + 1;
+}
+
+std::optional<TBookmark> MemoryRowSource::BookmarkOfRowNumber(qint64 number) const {
+    if (!table_->rowNumbers || number < 1 || number > qint64(table_->rows.size()))
+        return std::nullopt;
+    return table_->rows[size_t(number - 1)].id;
+}
+
 MemoryCursor::MemoryCursor(QString name, std::shared_ptr<MemoryTable> t)
     : TRecordCursor(std::move(name)), table(std::move(t)) {}
 

@@ -21,6 +21,8 @@ struct MemoryTable {
 
     bool bookmarks = true;
     bool updatable = true;
+    // False: the row sources know no row count or numbers, as a table's.
+    bool rowNumbers = true;
     // Counters of what the row sources were asked.
     int moves = 0;
     int valueReads = 0;
@@ -65,6 +67,10 @@ public:
     void CancelUpdate() override;
     void DeleteRow() override;
     std::unique_ptr<TRowSourceClone> Clone() override;
+    // Known unless the table says otherwise: the rows are all in memory.
+    qint64 KnownRowCount() const override;
+    qint64 RowNumberOf(TBookmark bookmark) const override;
+    std::optional<TBookmark> BookmarkOfRowNumber(qint64 number) const override;
 
 private:
     // Position: the id of the row stood on (which may have been deleted

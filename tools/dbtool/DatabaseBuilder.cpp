@@ -3,6 +3,7 @@
 #include "CountryList.h"
 #include "SampleContactGenerator.h"
 
+#include <QByteArrayList>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -52,6 +53,43 @@ CREATE TABLE Status (
     Name VARCHAR(50) CONSTRAINT size_Name_50 CHECK (length(Name) <= 50)
 );
 )sql";
+
+// The searched columns of Contacts, in the order of the search index.
+const char *const kSearchedColumns[] = {"CompanyName", "ContactPerson", "City",
+                                        "State",       "PostCode",      "Phone",
+                                        "Mobile",      "Url",           "Address"};
+
+// A trigram full-text index over the searched columns, reading its texts
+// from Contacts itself, so a substring search needs no scan of the table.
+// Triggers in plain SQL keep it current, whichever program writes the table;
+// an update of columns it does not hold leaves it alone.
+QByteArray SearchIndexSql() {
+    QByteArrayList columns;
+    QByteArrayList oldValues;
+    QByteArrayList newValues;
+    for (const char *column : kSearchedColumns) {
+        columns << column;
+        oldValues << QByteArray("old.") + column;
+        newValues << QByteArray("new.") + column;
+    }
+    const QByteArray list = columns.join(", ");
+    const QByteArray insert = "INSERT INTO ContactsSearch (rowid, " + list +
+                              ") VALUES (new.ContactID, " + newValues.join(", ") + ");\n";
+    const QByteArray remove = "INSERT INTO ContactsSearch (ContactsSearch, rowid, " + list +
+                              ") VALUES ('delete', old.ContactID, " + oldValues.join(", ") + ");\n";
+    return "CREATE VIRTUAL TABLE ContactsSearch USING fts5(" + list +
+           ", content = 'Contacts', content_rowid = 'ContactID', tokenize = 'trigram');\n"
+           "CREATE TRIGGER ContactsSearchInsert AFTER INSERT ON Contacts BEGIN\n" +
+           insert +
+           "END;\n"
+           "CREATE TRIGGER ContactsSearchDelete AFTER DELETE ON Contacts BEGIN\n" +
+           remove +
+           "END;\n"
+           "CREATE TRIGGER ContactsSearchUpdate AFTER UPDATE OF ContactID, " +
+           list + " ON Contacts BEGIN\n" + remove + insert +
+           "END;\n"
+           "INSERT INTO ContactsSearch (ContactsSearch) VALUES ('rebuild');\n";
+}
 
 const char *const kStatusNames[] = {"New", "Prospect", "Customer", "Former customer",
                                     "Do not call"};
@@ -210,7 +248,9 @@ bool FillLookupTables(sqlite3 *db, QString *error) {
     return true;
 }
 
-// Schema, lookup tables and samples in one transaction on the new file, then
+// Schema, lookup tables, samples and the search index (filled once, after the
+// samples, which is faster than through the triggers row by row) in one
+// transaction on the new file, then
 // the switch to WAL with full sync so the file is complete on disk before it
 // is renamed into place.
 bool BuildNewFile(const QString &tempPath, const DatabaseBuilder::Options &options,
@@ -230,7 +270,8 @@ bool BuildNewFile(const QString &tempPath, const DatabaseBuilder::Options &optio
         !Exec(db.get(), "BEGIN", error) || !Exec(db.get(), kSchema, error) ||
         !FillLookupTables(db.get(), error) ||
         (options.sampleContacts > 0 && !InsertSampleContacts(db.get(), options, error)) ||
-        !Exec(db.get(), "COMMIT", error) || !Exec(db.get(), "PRAGMA synchronous = FULL", error))
+        !Exec(db.get(), SearchIndexSql().constData(), error) || !Exec(db.get(), "COMMIT", error) ||
+        !Exec(db.get(), "PRAGMA synchronous = FULL", error))
         return false;
 
     Statement walMode(nullptr, sqlite3_finalize);

@@ -5,8 +5,10 @@
 #include <cstdint>
 
 // Creates new contact databases: the schema, the countries, the statuses and,
-// on request, sample contacts. Used by the database tool, the tests and the
-// benchmarks. The program itself never creates tables.
+// on request, sample contacts. The schema includes a trigram full-text index
+// over the nine searched columns of Contacts (ContactsSearch, an FTS5 table
+// reading its texts from Contacts), kept current by triggers on Contacts. Used by the database
+// tool, the tests and the benchmarks. The program itself never creates tables.
 class DatabaseBuilder {
 public:
     // The value of the file's application id that marks it as one of ours;
