@@ -1,14 +1,18 @@
 #include "ui/main/frmMain.h"
 
+#include "ui/controls/TColumn.h"
 #include "ui/controls/TDBEdit.h"
+#include "ui/controls/TDBGrid.h"
 #include "ui/controls/TDBMemo.h"
 #include "ui/controls/TDateTimePicker.h"
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ContactEditor.h"
+#include "ui/main/ContactLists.h"
 #include "ui/main/EditorCommands.h"
 
 #include "data/ConnectionString.h"
 #include "data/DateTimeValue.h"
+#include "data/Field.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -63,6 +67,9 @@ TfrmMain::~TfrmMain() {
     // The bound controls go before the data source they follow.
     delete Panel2;
     Panel2 = nullptr;
+    lists.reset();
+    delete PageControl1;
+    PageControl1 = nullptr;
     // The data sources go before the cursors they follow.
     dsContacts.SetDataSet(nullptr);
     dsStatus.SetDataSet(nullptr);
@@ -195,6 +202,9 @@ void TfrmMain::BuildLists() {
     PageControl1->addTab(tabCallBacks, QStringLiteral("Call Backs"));
     PageControl1->addTab(tabSearch, QStringLiteral("Search / Filter"));
     PageControl1->setCurrentWidget(tabCallBacks);
+    lists =
+        std::make_unique<ContactLists>(tabCallBacks, tabSearch, qryCallBack, dsCallback, qrySearch,
+                                       dsSearch, [this](TDBGrid *grid) { LoadFromGrid(grid); });
 }
 
 QPoint TfrmMain::CentredPosition(const QSize &screen) {
@@ -215,7 +225,8 @@ void TfrmMain::FormCreate() {
         qryCountries.Open();
         rsStatus.Open();
         qrySearch.Open();
-        callBackDay_ = QDateTime::currentDateTime();
+        lists->timeCallBacks->SetDateTime(
+            DateTimeValue::FromDateTime(QDateTime::currentDateTime()));
         LoadCallbacks();
     } catch (...) {
         if (reportError_)
@@ -224,13 +235,17 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::LoadCallbacks() {
-    const QString day = DateTimeValue::ShortDateText(DateTimeValue::FromDateTime(callBackDay_));
-    qryCallBack.Close();
-    qryCallBack.SQL().Clear();
-    qryCallBack.SQL().Add(
-        QStringLiteral("select * from Contacts where Format(CallbackDate, \"Short Date\") = \"") +
-        day + QStringLiteral("\""));
-    qryCallBack.Open();
+    lists->LoadCallbacks();
+}
+
+void TfrmMain::RunSearch() {
+    lists->RunSearch();
+}
+
+void TfrmMain::LoadFromGrid(TDBGrid *grid) {
+    const TField *key = grid->Columns().Count() > 0 ? grid->Columns()[0]->Field() : nullptr;
+    const int id = key ? key->IntegerValue() : 0;
+    rsContacts.Locate(QStringLiteral("ContactID"), id);
 }
 
 void TfrmMain::mniExitClick() {

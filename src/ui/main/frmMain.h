@@ -12,6 +12,8 @@
 #include <memory>
 
 class ContactEditor;
+class ContactLists;
+class TDBGrid;
 class EditorCommands;
 class QFrame;
 class QLabel;
@@ -64,6 +66,7 @@ public:
     QTabWidget *PageControl1 = nullptr;
     QWidget *tabCallBacks = nullptr;
     QWidget *tabSearch = nullptr;
+    std::unique_ptr<ContactLists> lists; // the call-backs and search tabs
 
     QMenuBar *MainMenu1 = nullptr;
     QAction *New1 = nullptr;
@@ -75,12 +78,12 @@ public:
     QAction *mniHelpContent = nullptr;
     QAction *mniAbout = nullptr;
 
-    // The call-back day (the date part is used).
-    QDateTime CallBackDay() const { return callBackDay_; }
-    void SetCallBackDay(const QDateTime &day) { callBackDay_ = day; }
-
     void FormCreate();
     void LoadCallbacks();
+    void RunSearch();
+    // Moves the editor to the contact whose key is in the grid's first
+    // column on the grid cursor's current row; nothing when not found.
+    void LoadFromGrid(TDBGrid *grid);
     void mniExitClick();
 
 protected:
@@ -97,5 +100,4 @@ private:
 
     QString programFolder_;
     TErrorReporter reportError_;
-    QDateTime callBackDay_;
 };

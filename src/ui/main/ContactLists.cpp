@@ -1,0 +1,191 @@
+#include "ui/main/ContactLists.h"
+
+#include "data/DataSource.h"
+#include "data/DateTimeValue.h"
+#include "data/QueryCursor.h"
+#include "ui/controls/TColumn.h"
+#include "ui/controls/TDBGrid.h"
+#include "ui/controls/TDateTimePicker.h"
+#include "ui/controls/TEdit.h"
+#include "ui/controls/TErrorBox.h"
+
+#include <QDateTime>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+namespace {
+
+struct TColumnSpec {
+    const char *field;
+    int width; // 0: the grid's default width
+    bool visible;
+};
+
+const TColumnSpec kCallBackColumns[] = {
+    {"ContactID", 0, false},   {"CompanyName", 150, true}, {"ContactPerson", 150, true},
+    {"CallbackDate", 0, true}, {"Phone", 150, true},       {"Fax", 150, true},
+    {"Mobile", 150, true},     {"Email", 150, true},       {"Url", 150, true},
+};
+
+const TColumnSpec kSearchColumns[] = {
+    {"ContactID", 0, false}, {"CompanyName", 150, true}, {"ContactPerson", 150, true},
+    {"City", 150, true},     {"Phone", 150, true},       {"Mobile", 150, true},
+};
+
+template <std::size_t N> void AddColumns(TDBGrid *grid, const TColumnSpec (&specs)[N]) {
+    for (const TColumnSpec &spec : specs) {
+        TColumn *column = grid->Columns().Add();
+        column->SetFieldName(QString::fromLatin1(spec.field));
+        if (spec.width > 0)
+            column->SetWidth(spec.width);
+        column->SetVisible(spec.visible);
+    }
+}
+
+const char *const kSearchHeads[] = {
+    "select * from Contacts where CompanyName like \"%",
+    " or ContactPerson like \"%",
+    " or City like \"%",
+    " or State like \"%",
+    " or PostCode like \"%",
+    " or Phone like \"%",
+    " or Mobile like \"%",
+    " or Url like \"%",
+    " or Address like \"%",
+};
+
+constexpr int kGridTop = 36;
+
+} // namespace
+
+ContactLists::ContactLists(QWidget *tabCallBacks, QWidget *tabSearch, TQueryCursor &qryCallBack,
+                           TDataSource &dsCallback, TQueryCursor &qrySearch, TDataSource &dsSearch,
+                           TGridHandler loadFromGrid)
+    : qryCallBack_(qryCallBack), qrySearch_(qrySearch), loadFromGrid_(std::move(loadFromGrid)) {
+    BuildCallBacks(tabCallBacks, dsCallback);
+    BuildSearch(tabSearch, dsSearch);
+}
+
+QPushButton *ContactLists::Button(QWidget *tab, const char *name, const QString &caption,
+                                  QRect geometry, void (ContactLists::*handler)()) {
+    auto *button = new QPushButton(caption, tab);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { TErrorBox::Guard([this, handler] { (this->*handler)(); }); });
+    return button;
+}
+
+TDBGrid *ContactLists::Grid(QWidget *tab, const char *name, TDataSource &source) {
+    auto *grid = new TDBGrid(tab);
+    grid->setObjectName(QString::fromLatin1(name));
+    QFont title(QStringLiteral("MS Sans Serif"));
+    title.setPixelSize(11);
+    grid->SetTitleFont(title);
+    grid->setGeometry(0, kGridTop, 745, 119);
+    grid->SetDataSource(&source);
+    // The grid keeps its distance to every edge of the tab page.
+    tab->installEventFilter(this);
+    return grid;
+}
+
+void ContactLists::BuildCallBacks(QWidget *tab, TDataSource &dsCallback) {
+    btnLoadCallback = Button(tab, "btnLoadCallback", QStringLiteral("Load"), QRect(3, 2, 75, 25),
+                             &ContactLists::btnLoadCallbackClick);
+    btnLoadCallback->setIcon(tab->style()->standardIcon(QStyle::SP_BrowserReload));
+    lblCallBackDate = new QLabel(QStringLiteral("Call Back Date"), tab);
+    lblCallBackDate->move(82, 7);
+    lblCallBackDate->adjustSize();
+    timeCallBacks = new TDateTimePicker(tab);
+    timeCallBacks->setObjectName(QStringLiteral("timeCallBacks"));
+    timeCallBacks->SetKind(TDateTimePicker::dtkDate);
+    timeCallBacks->setGeometry(158, 3, 121, 21);
+    btnCallBacks = Button(tab, "btnCallBacks", QStringLiteral("Display"), QRect(284, 1, 83, 25),
+                          &ContactLists::btnCallBacksClick);
+    gridCallBack = Grid(tab, "gridCallBack", dsCallback);
+    AddColumns(gridCallBack, kCallBackColumns);
+    QWidget::setTabOrder(timeCallBacks, btnCallBacks);
+    QWidget::setTabOrder(btnCallBacks, gridCallBack);
+    QWidget::setTabOrder(gridCallBack, btnLoadCallback);
+}
+
+void ContactLists::BuildSearch(QWidget *tab, TDataSource &dsSearch) {
+    btnLoadSearch = Button(tab, "btnLoadSearch", QStringLiteral("Load"), QRect(3, 2, 75, 25),
+                           &ContactLists::btnLoadSearchClick);
+    btnLoadSearch->setIcon(tab->style()->standardIcon(QStyle::SP_BrowserReload));
+    lblSearchFor = new QLabel(QStringLiteral("Search For:"), tab);
+    lblSearchFor->move(85, 7);
+    lblSearchFor->adjustSize();
+    txtSearch = new TEdit(tab);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    txtSearch->setGeometry(142, 4, 203, 21);
+    txtSearch->OnKeyUp = [this](TEdit *, int key, Qt::KeyboardModifiers) { txtSearchKeyUp(key); };
+    btnSearch = Button(tab, "btnSearch", QStringLiteral("Display"), QRect(351, 1, 71, 25),
+                       &ContactLists::btnSearchClick);
+    gridSearch = Grid(tab, "gridSearch", dsSearch);
+    AddColumns(gridSearch, kSearchColumns);
+    QWidget::setTabOrder(btnSearch, txtSearch);
+    QWidget::setTabOrder(txtSearch, gridSearch);
+    QWidget::setTabOrder(gridSearch, btnLoadSearch);
+}
+
+bool ContactLists::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Resize) {
+        auto *tab = static_cast<QWidget *>(watched);
+        for (TDBGrid *grid : {gridCallBack, gridSearch}) {
+            if (grid && grid->parentWidget() == tab)
+                grid->setGeometry(0, kGridTop, tab->width(), std::max(0, tab->height() - kGridTop));
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ContactLists::LoadCallbacks() {
+    const QString day = DateTimeValue::ShortDateText(timeCallBacks->Date());
+    qryCallBack_.Close();
+    qryCallBack_.SQL().Clear();
+    qryCallBack_.SQL().Add(
+        QStringLiteral("select * from Contacts where Format(CallbackDate, \"Short Date\") = \"") +
+        day + QStringLiteral("\""));
+    qryCallBack_.Open();
+}
+
+QStringList ContactLists::SearchLines(const QString &text) {
+    QString literal = text;
+    literal.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    QStringList lines;
+    for (const char *head : kSearchHeads)
+        lines << QString::fromLatin1(head) + literal + QStringLiteral("%\"");
+    return lines;
+}
+
+void ContactLists::RunSearch() {
+    qrySearch_.Close();
+    qrySearch_.SQL().Clear();
+    for (const QString &line : SearchLines(txtSearch->text()))
+        qrySearch_.SQL().Add(line);
+    qrySearch_.Open();
+}
+
+void ContactLists::btnCallBacksClick() {
+    LoadCallbacks();
+}
+
+void ContactLists::btnLoadCallbackClick() {
+    loadFromGrid_(gridCallBack);
+}
+
+void ContactLists::btnSearchClick() {
+    RunSearch();
+}
+
+void ContactLists::btnLoadSearchClick() {
+    loadFromGrid_(gridSearch);
+}
+
+void ContactLists::txtSearchKeyUp(int key) {
+    if (key == 13)
+        RunSearch();
+}

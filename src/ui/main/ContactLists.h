@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+class TDBGrid;
+class TDataSource;
+class TDateTimePicker;
+class TEdit;
+class TQueryCursor;
+
+// The two lists below the editor: the call-backs of one day and the search
+// over all contacts. Each tab holds a Load button, its own inputs, a Display
+// button and a read-only grid; Load hands the grid to `loadFromGrid`, which
+// moves the editor to the chosen contact.
+class ContactLists : public QObject {
+    Q_OBJECT
+public:
+    using TGridHandler = std::function<void(TDBGrid *)>;
+
+    ContactLists(QWidget *tabCallBacks, QWidget *tabSearch, TQueryCursor &qryCallBack,
+                 TDataSource &dsCallback, TQueryCursor &qrySearch, TDataSource &dsSearch,
+                 TGridHandler loadFromGrid);
+
+    QPushButton *btnLoadCallback = nullptr;
+    QLabel *lblCallBackDate = nullptr;
+    TDateTimePicker *timeCallBacks = nullptr;
+    QPushButton *btnCallBacks = nullptr;
+    TDBGrid *gridCallBack = nullptr;
+
+    QPushButton *btnLoadSearch = nullptr;
+    QLabel *lblSearchFor = nullptr;
+    TEdit *txtSearch = nullptr;
+    QPushButton *btnSearch = nullptr;
+    TDBGrid *gridSearch = nullptr;
+
+    // Lists the contacts due on the picker's day.
+    void LoadCallbacks();
+    // Lists the contacts in which the search text occurs.
+    void RunSearch();
+    // The search statement for a text, as the lines it is made of. A double
+    // quote in the text is doubled, so the text stays one literal.
+    static QStringList SearchLines(const QString &text);
+
+    void btnCallBacksClick();
+    void btnLoadCallbackClick();
+    void btnSearchClick();
+    void btnLoadSearchClick();
+    void txtSearchKeyUp(int key);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void BuildCallBacks(QWidget *tab, TDataSource &dsCallback);
+    void BuildSearch(QWidget *tab, TDataSource &dsSearch);
+    QPushButton *Button(QWidget *tab, const char *name, const QString &caption, QRect geometry,
+                        void (ContactLists::*handler)());
+    TDBGrid *Grid(QWidget *tab, const char *name, TDataSource &source);
+
+    TQueryCursor &qryCallBack_;
+    TQueryCursor &qrySearch_;
+    TGridHandler loadFromGrid_;
+};
