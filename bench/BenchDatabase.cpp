@@ -34,3 +34,13 @@ double ResidentMB() {
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
 }
+
+double PeakResidentMB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}

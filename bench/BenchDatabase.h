@@ -15,3 +15,6 @@ QString BenchDatabasePath();
 // Resident memory of this process in MB (from /proc/self/status), 0 when
 // unknown.
 double ResidentMB();
+
+// The process's peak resident memory so far (VmHWM), in megabytes.
+double PeakResidentMB();

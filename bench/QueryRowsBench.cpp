@@ -16,16 +16,6 @@
 namespace {
 
 // The highest resident memory of this process so far, in MB; 0 when unknown.
-double PeakResidentMB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 TDBConnection &RowsConnection() {
     static TDBConnection conn("connRows");
     if (!conn.Connected()) {
