@@ -64,13 +64,44 @@ SqliteQueryRows::CachedRow &SqliteQueryRows::CacheSlot(int row) {
 const QVector<TValue> &SqliteQueryRows::Values(int row) {
     if (row < int(held_.size()))
         return held_[std::size_t(row)];
+    const auto changed = changed_.find(row);
+    if (changed != changed_.end())
+        return changed->second;
     CachedRow &slot = CacheSlot(row);
     if (slot.row != row) {
         slot.row = -1;
-        slot.values = file_->Read(offsets_[std::size_t(row) - held_.size()], typeCodes_.size());
+        slot.values = file_->Read(OffsetOf(row - int(held_.size())), typeCodes_.size());
         slot.row = row;
     }
     return slot.values;
+}
+
+qint64 SqliteQueryRows::OffsetOf(int spilled) {
+    if (spilled == lastSpilled_)
+        return lastOffset_;
+    int at = 0;
+    qint64 offset = 0;
+    if (lastSpilled_ >= 0 && spilled > lastSpilled_ && spilled - lastSpilled_ < kCheckpointEvery) {
+        at = lastSpilled_;
+        offset = lastOffset_;
+    } else {
+        at = spilled / kCheckpointEvery * kCheckpointEvery;
+        offset = checkpoints_[std::size_t(spilled / kCheckpointEvery)];
+    }
+    // The rows lie in the file one after another, in order.
+    for (; at < spilled; ++at)
+        offset = file_->NextOffset(offset);
+    lastSpilled_ = spilled;
+    lastOffset_ = offset;
+    return offset;
+}
+
+void SqliteQueryRows::NoteSpilled(qint64 offset) {
+    if (spilled_ % kCheckpointEvery == 0)
+        checkpoints_.push_back(offset);
+    lastSpilled_ = spilled_;
+    lastOffset_ = offset;
+    ++spilled_;
 }
 
 void SqliteQueryRows::SetValue(int row, int column, const TValue &value) {
@@ -78,27 +109,21 @@ void SqliteQueryRows::SetValue(int row, int column, const TValue &value) {
         held_[std::size_t(row)][column] = value;
         return;
     }
-    // The file is only ever added to: the changed row is stored anew at its
-    // end and the old copy is left unused.
+    // The file keeps the rows in order, each where it was first written, so
+    // a changed row is kept in memory instead (changes are few: the user's).
     QVector<TValue> values = Values(row);
     values[column] = value;
-    offsets_[std::size_t(row) - held_.size()] = file_->AppendValues(values);
     CachedRow &slot = CacheSlot(row);
-    slot.values = std::move(values);
-    slot.row = row;
-    try {
-        // The change is held already; a failed write is tried again later,
-        // and must not make a stored change look failed.
-        file_->FlushIfFull();
-    } catch (const EProviderError &) {
-    }
+    if (slot.row == row)
+        slot.row = -1;
+    changed_[row] = std::move(values);
 }
 
 int SqliteQueryRows::Append(const QVector<TValue> &values) {
-    if (offsets_.empty() && int(held_.size()) < limits_.heldRows) {
+    if (spilled_ == 0 && int(held_.size()) < limits_.heldRows) {
         held_.push_back(values);
     } else {
-        offsets_.push_back(File().AppendValues(values));
+        NoteSpilled(File().AppendValues(values));
         try {
             file_->FlushIfFull();
         } catch (const EProviderError &) {
@@ -163,7 +188,7 @@ bool SqliteQueryRows::ReadOne() {
 }
 
 void SqliteQueryRows::TakeCurrentRow() {
-    if (offsets_.empty() && int(held_.size()) < limits_.heldRows) {
+    if (spilled_ == 0 && int(held_.size()) < limits_.heldRows) {
         QVector<TValue> values;
         values.reserve(typeCodes_.size());
         for (int i = 0; i < typeCodes_.size(); ++i)
@@ -174,7 +199,7 @@ void SqliteQueryRows::TakeCurrentRow() {
         return;
     }
     SqliteRowFile &file = File();
-    offsets_.push_back(file.AppendStatementRow(*statement_, typeCodes_));
+    NoteSpilled(file.AppendStatementRow(*statement_, typeCodes_));
     onUnreadRow_ = false;
     ++rowsRead_;
     file.FlushIfFull();

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVector>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -19,8 +20,10 @@ class SqliteStatement;
 //
 // Memory stays bounded however many rows are read: the values of the first
 // `heldRows` rows stay in memory; every later row (read or appended) goes to
-// a temporary file (SqliteRowFile), removed with this object, and only its
-// offset stays in memory (8 bytes a row). The rows of the file read lately
+// a temporary file (SqliteRowFile), removed with this object. The file holds
+// the rows in order, so only the offset of every 64th row stays in memory
+// and a row is found by stepping over the rows before it from there; rows
+// changed through SetValue are kept in memory. The rows of the file read lately
 // are kept decoded in a cache of `cachedRows` rows, so that a window of rows
 // on screen is decoded once.
 class SqliteQueryRows {
@@ -43,7 +46,7 @@ public:
     SqliteQueryRows &operator=(const SqliteQueryRows &) = delete;
 
     // Rows held so far (read rows and rows added).
-    int Count() const { return int(held_.size() + offsets_.size()); }
+    int Count() const { return int(held_.size()) + spilled_; }
     // True once the statement has given its last row, or failed.
     bool Finished() const { return finished_; }
     // True once the statement has given its last row without failing: every
@@ -78,7 +81,7 @@ public:
 
     // How many rows live in the temporary file, and the file's path (empty
     // while there is none).
-    int SpilledRows() const { return int(offsets_.size()); }
+    int SpilledRows() const { return spilled_; }
     QString SpillFileName() const;
 
 private:
@@ -97,7 +100,16 @@ private:
     QVector<int> typeCodes_;
     Limits limits_;
     std::vector<QVector<TValue>> held_;
-    std::vector<qint64> offsets_; // rows from held_.size() on, in the file
+    static constexpr int kCheckpointEvery = 64;
+    // The offset in the file of the spilled row `spilled` (counted from
+    // the first row in the file).
+    qint64 OffsetOf(int spilled);
+    void NoteSpilled(qint64 offset);
+    int spilled_ = 0;                        // rows from held_.size() on, in the file
+    std::vector<qint64> checkpoints_;        // offset of every 64th spilled row
+    int lastSpilled_ = -1;                   // the spilled row found (or written) last
+    qint64 lastOffset_ = 0;                  // and its offset
+    std::map<int, QVector<TValue>> changed_; // spilled rows changed by SetValue
     std::unique_ptr<SqliteRowFile> file_;
     std::vector<CachedRow> cache_;
     std::vector<int> deleted_; // ascending

@@ -299,6 +299,12 @@ QVector<TValue> SqliteRowFile::Read(qint64 offset, int columns) {
     return Decode(record, length, columns);
 }
 
+qint64 SqliteRowFile::NextOffset(qint64 offset) {
+    quint32 length = 0;
+    RecordAt(offset, &length);
+    return offset + kLengthSize + length;
+}
+
 QVector<TValue> SqliteRowFile::Decode(const char *data, quint32 length, int columns) {
     QVector<TValue> values;
     values.reserve(columns);

@@ -45,6 +45,8 @@ public:
     // The values of the row stored at `offset`; `columns` is how many it
     // probably holds, to make room for them at once.
     QVector<TValue> Read(qint64 offset, int columns = 0);
+    // The offset of the row stored right after the one at `offset`.
+    qint64 NextOffset(qint64 offset);
 
     // Writes the gathered rows to the file once they fill a block.
     void FlushIfFull();

@@ -48,7 +48,7 @@ protected:
 };
 
 TEST_F(SpilledQueryRows, SpilledRowsReadAsHeldRowsInAnyOrder) {
-    AddContacts(db, 40);
+    AddContacts(db, 300); // rows beyond several file checkpoints
     auto spilled = Rows({5, 3});
     auto held = Rows({1000, 3});
     EXPECT_TRUE(spilled->Reach(12));
@@ -57,10 +57,17 @@ TEST_F(SpilledQueryRows, SpilledRowsReadAsHeldRowsInAnyOrder) {
     spilled->ReadAll();
     held->ReadAll();
     EXPECT_TRUE(spilled->Complete());
-    ASSERT_EQ(spilled->Count(), 40);
-    EXPECT_EQ(spilled->SpilledRows(), 35);
+    ASSERT_EQ(spilled->Count(), 300);
+    EXPECT_EQ(spilled->SpilledRows(), 295);
     EXPECT_EQ(held->SpilledRows(), 0);
-    for (int row = 39; row >= 0; --row) {
+    // Backwards, then jumping about: each row is found from the nearest
+    // checkpoint before it, or from the row found last.
+    std::vector<int> order;
+    for (int row = 299; row >= 0; --row)
+        order.push_back(row);
+    for (int i = 0; i < 300; ++i)
+        order.push_back((i * 97 + 13) % 300);
+    for (int row : order) {
         const QVector<TValue> expected = held->Values(row);
         const QVector<TValue> &actual = spilled->Values(row);
         ASSERT_EQ(actual.size(), expected.size());
