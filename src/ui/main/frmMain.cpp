@@ -1,5 +1,8 @@
 #include "ui/main/frmMain.h"
 
+#include "about/THelpFile.h"
+#include "about/TfrmAboutBox.h"
+#include "settings/TfrmOptions.h"
 #include "ui/controls/TColumn.h"
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBGrid.h"
@@ -9,6 +12,7 @@
 #include "ui/main/ContactEditor.h"
 #include "ui/main/ContactLists.h"
 #include "ui/main/EditorCommands.h"
+#include "ui/main/ExportCommand.h"
 
 #include "data/ConnectionString.h"
 #include "data/DateTimeValue.h"
@@ -59,6 +63,7 @@ TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWi
     connect(New1, &QAction::triggered, this,
             [this] { TErrorBox::Guard([this] { commands->btnNewClick(); }); });
     BuildLists();
+    exportCommand = std::make_unique<ExportCommand>(qryExportContacts, this);
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
     FormCreate();
 }
@@ -110,8 +115,9 @@ void TfrmMain::ConfigureComponents() {
     dsCallback.SetDataSet(&qryCallBack);
 
     qryExportContacts.SQL().Add(QStringLiteral("select ct.Name as Country, c.* from Contacts c"));
+    // A left join, so that a contact without a (known) country is exported too.
     qryExportContacts.SQL().Add(
-        QStringLiteral("inner join Countries ct on ct.CountryID = c.CountryID"));
+        QStringLiteral("left join Countries ct on ct.CountryID = c.CountryID"));
 }
 
 void TfrmMain::BuildTitleStrip() {
@@ -174,6 +180,30 @@ void TfrmMain::BuildMenu() {
     for (const auto &[action, name] : names)
         action->setObjectName(QString::fromLatin1(name));
     connect(mniExit, &QAction::triggered, this, &TfrmMain::mniExitClick);
+    auto guarded = [this](QAction *action, void (TfrmMain::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { TErrorBox::Guard([this, handler] { (this->*handler)(); }); });
+    };
+    guarded(mniSaveContacts, &TfrmMain::mniSaveContactsClick);
+    guarded(mniOptions, &TfrmMain::mniOptionsClick);
+    guarded(mniHelpContent, &TfrmMain::mniHelpContentClick);
+    guarded(mniAbout, &TfrmMain::mniAboutClick);
+}
+
+void TfrmMain::mniSaveContactsClick() {
+    exportCommand->ExportContacts();
+}
+
+void TfrmMain::mniOptionsClick() {
+    TfrmOptions::Execute(connDB, this);
+}
+
+void TfrmMain::mniHelpContentClick() {
+    THelpFile::OpenIn(programFolder_, shellOpen);
+}
+
+void TfrmMain::mniAboutClick() {
+    TfrmAboutBox::Execute(this, shellOpen);
 }
 
 void TfrmMain::SetEditorTabOrder() {

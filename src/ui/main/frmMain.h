@@ -7,12 +7,14 @@
 #include "data/TableCursor.h"
 
 #include <QMainWindow>
+#include <QUrl>
 #include <exception>
 #include <functional>
 #include <memory>
 
 class ContactEditor;
 class ContactLists;
+class ExportCommand;
 class TDBGrid;
 class EditorCommands;
 class QFrame;
@@ -67,6 +69,9 @@ public:
     QWidget *tabCallBacks = nullptr;
     QWidget *tabSearch = nullptr;
     std::unique_ptr<ContactLists> lists; // the call-backs and search tabs
+    std::unique_ptr<ExportCommand> exportCommand;
+    // Receives the addresses the Help menu opens; the desktop when empty.
+    std::function<void(const QUrl &)> shellOpen;
 
     QMenuBar *MainMenu1 = nullptr;
     QAction *New1 = nullptr;
@@ -85,6 +90,10 @@ public:
     // column on the grid cursor's current row; nothing when not found.
     void LoadFromGrid(TDBGrid *grid);
     void mniExitClick();
+    void mniSaveContactsClick();
+    void mniOptionsClick();
+    void mniHelpContentClick();
+    void mniAboutClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,50 @@
+#include "support/TempDatabase.h"
+#include "ui/main/ExportCommand.h"
+#include "ui/main/frmMain.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+TfrmMain::TErrorReporter Ignore() {
+    return [](std::exception_ptr) {};
+}
+
+TEST(MenuCommands, HelpOpensTheHelpPageBesideTheProgram) {
+    TempDatabase db;
+    TfrmMain window(db.Folder(), Ignore());
+    QList<QUrl> opened;
+    window.shellOpen = [&](const QUrl &url) { opened << url; };
+    window.mniHelpContent->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(db.Folder() + "Corvana.html"));
+}
+
+TEST(MenuCommands, SaveContactsExportsEveryContactWithoutMovingTheEditor) {
+    TempDatabase db(3);
+    // A contact whose country is missing, and one without any.
+    db.Exec("INSERT INTO Contacts (CompanyName, CountryID) VALUES ('Nowhere Ltd', 999)");
+    db.Exec("INSERT INTO Contacts (CompanyName, CountryID) VALUES ('Null Ltd', NULL)");
+    TfrmMain window(db.Folder(), Ignore());
+    window.rsContacts.Last();
+    const int editorAt = window.rsContacts.FieldNamed("ContactID")->IntegerValue();
+    QTemporaryDir out;
+    const QString file = out.filePath("contacts.csv");
+    window.exportCommand->SetChooser([&] { return file; });
+    window.mniSaveContacts->trigger();
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = written.readAll().split('\n');
+    // Header, five contacts, and the empty piece after the last line end.
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_TRUE(lines[0].startsWith("Country,CompanyName,"));
+    EXPECT_TRUE(lines[4].startsWith(",Nowhere Ltd,"));
+    EXPECT_TRUE(lines[5].startsWith(",Null Ltd,"));
+    EXPECT_EQ(window.rsContacts.FieldNamed("ContactID")->IntegerValue(), editorAt);
+    EXPECT_FALSE(window.qryExportContacts.Active());
+}
+
+} // namespace
