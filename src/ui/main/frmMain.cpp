@@ -2,6 +2,8 @@
 
 #include "about/THelpFile.h"
 #include "about/TfrmAboutBox.h"
+#include "reports/QRpt.h"
+#include "reports/TQRReport.h"
 #include "settings/TfrmOptions.h"
 #include "ui/controls/TColumn.h"
 #include "ui/controls/TDBEdit.h"
@@ -188,6 +190,27 @@ void TfrmMain::BuildMenu() {
     guarded(mniOptions, &TfrmMain::mniOptionsClick);
     guarded(mniHelpContent, &TfrmMain::mniHelpContentClick);
     guarded(mniAbout, &TfrmMain::mniAboutClick);
+    guarded(mniPrint, &TfrmMain::mniPrintClick);
+}
+
+void TfrmMain::mniPrintClick() {
+    ShowContactReport(false);
+}
+
+void TfrmMain::ShowContactReport(bool preview) {
+    // The stored row of the contact under the editor, by its key: a new row
+    // without a key yet, or no contact at all, prints nothing.
+    const TField *key =
+        rsContacts.Active() ? rsContacts.FindField(QStringLiteral("ContactID")) : nullptr;
+    const QString text = key ? key->TextValue() : QString();
+    if (text.isEmpty())
+        return;
+    // The form stays, hidden, as long as the window (and its connection).
+    reportForms.push_back(std::make_unique<TQRMDForm>());
+    TQRMDForm *form = reportForms.back().get();
+    form->LoadContact(connDB, text);
+    if (!preview)
+        form->Report->Print();
 }
 
 void TfrmMain::mniSaveContactsClick() {

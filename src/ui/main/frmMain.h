@@ -11,10 +11,12 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class ContactEditor;
 class ContactLists;
 class ExportCommand;
+class TQRMDForm;
 class TDBGrid;
 class EditorCommands;
 class QFrame;
@@ -70,6 +72,9 @@ public:
     QWidget *tabSearch = nullptr;
     std::unique_ptr<ContactLists> lists; // the call-backs and search tabs
     std::unique_ptr<ExportCommand> exportCommand;
+    // Every report form made by a print or preview command; they hold
+    // their own query on connDB, so they go before it.
+    std::vector<std::unique_ptr<TQRMDForm>> reportForms;
     // Receives the addresses the Help menu opens; the desktop when empty.
     std::function<void(const QUrl &)> shellOpen;
 
@@ -94,6 +99,9 @@ public:
     void mniOptionsClick();
     void mniHelpContentClick();
     void mniAboutClick();
+    void mniPrintClick();
+    // Prints (or, later, previews) the report of the contact under the editor.
+    void ShowContactReport(bool preview);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,9 +1,13 @@
+#include "reports/TQRPrinter.h"
+#include "reports/TQRReport.h"
 #include "support/TempDatabase.h"
 #include "ui/main/ExportCommand.h"
 #include "ui/main/frmMain.h"
 
 #include <QAction>
 #include <QFile>
+#include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -45,6 +49,62 @@ TEST(MenuCommands, SaveContactsExportsEveryContactWithoutMovingTheEditor) {
     EXPECT_TRUE(lines[5].startsWith(",Null Ltd,"));
     EXPECT_EQ(window.rsContacts.FieldNamed("ContactID")->IntegerValue(), editorAt);
     EXPECT_FALSE(window.qryExportContacts.Active());
+}
+
+// Sends every report run to a PDF file instead of the printer.
+class PrintToPdf {
+public:
+    explicit PrintToPdf(bool printerInstalled = true) : writer(dir.filePath("report.pdf")) {
+        TQRPrinter::SetPrinterInstalledHook([printerInstalled] { return printerInstalled; });
+        TQRReport::SetDefaultProducerSetup(
+            [this](TQRPrinter &producer) { producer.SetOutputDevice(&writer); });
+    }
+    ~PrintToPdf() {
+        TQRReport::SetDefaultProducerSetup(nullptr);
+        TQRPrinter::SetPrinterInstalledHook(nullptr);
+    }
+    // Pages in the file; -1 when nothing was written.
+    int Pages() const {
+        QFile file(dir.filePath("report.pdf"));
+        if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+            return -1;
+        static const QRegularExpression page(R"(/Type\s*/Page(?!s))");
+        return int(QString::fromLatin1(file.readAll()).count(page));
+    }
+
+    QTemporaryDir dir;
+    QPdfWriter writer;
+};
+
+TEST(MenuCommands, PrintPrintsTheCurrentContactOnOnePage) {
+    TempDatabase db(3);
+    TfrmMain window(db.Folder(), Ignore());
+    PrintToPdf pdf;
+    window.rsContacts.Next();
+    window.mniPrint->trigger();
+    EXPECT_EQ(window.reportForms.size(), 1u);
+    EXPECT_EQ(pdf.Pages(), 1);
+}
+
+TEST(MenuCommands, PrintWithoutAStoredContactDoesNothing) {
+    TempDatabase db(0);
+    TfrmMain window(db.Folder(), Ignore());
+    PrintToPdf pdf;
+    window.mniPrint->trigger(); // no contact at all
+    EXPECT_TRUE(window.reportForms.empty());
+    window.rsContacts.Insert(); // a new row has no key yet
+    window.mniPrint->trigger();
+    EXPECT_TRUE(window.reportForms.empty());
+    EXPECT_EQ(window.rsContacts.State(), stInsert);
+    EXPECT_EQ(pdf.Pages(), -1);
+}
+
+TEST(MenuCommands, PrintWithoutAnInstalledPrinterDoesNothing) {
+    TempDatabase db(2);
+    TfrmMain window(db.Folder(), Ignore());
+    PrintToPdf pdf(false);
+    window.mniPrint->trigger();
+    EXPECT_EQ(pdf.Pages(), -1);
 }
 
 } // namespace

@@ -1,0 +1,267 @@
+#include "reports/TQRReport.h"
+
+#include "data/RecordCursor.h"
+#include "reports/TQRProgressForm.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+namespace {
+
+TQRReport::TProducerSetup &DefaultProducerSetup() {
+    static TQRReport::TProducerSetup setup;
+    return setup;
+}
+
+int RoundEven(double value) {
+    return TQRPrinter::RoundEven(value);
+}
+
+} // namespace
+
+TQRReport::TQRReport(QObject *parent) : QObject(parent) {
+    functions_.insert(QStringLiteral("PAGENUMBER"), QStringLiteral("0"));
+    functions_.insert(QStringLiteral("COLUMNNUMBER"), QStringLiteral("0"));
+    functions_.insert(QStringLiteral("REPORTTITLE"), QStringLiteral("''"));
+}
+
+TQRReport::~TQRReport() = default;
+
+void TQRReport::SetDefaultProducerSetup(TProducerSetup setup) {
+    DefaultProducerSetup() = std::move(setup);
+}
+
+TQRBand *TQRReport::AddBand(const QString &name, TQRBandType type) {
+    bands_.push_back(std::make_unique<TQRBand>(name, type));
+    return bands_.back().get();
+}
+
+TQRBand *TQRReport::BandOfType(TQRBandType type) const {
+    for (const auto &band : bands_) {
+        if (band->BandType() == type)
+            return band.get();
+    }
+    return nullptr;
+}
+
+void TQRReport::ConfigureProducer(TQRPrinter &producer) const {
+    if (ProducerSetup)
+        ProducerSetup(producer);
+    else if (DefaultProducerSetup())
+        DefaultProducerSetup()(producer);
+}
+
+void TQRReport::Print() {
+    if (busy_)
+        return;
+    auto producer = std::make_unique<TQRPrinter>();
+    if (!TQRPrinter::PrinterInstalled())
+        return;
+    producer->SetDestination(qrdPrinter);
+    ConfigureProducer(*producer);
+    // Declared after the producer, so it goes first: the window never
+    // outlives the producer it watches.
+    std::unique_ptr<TQRProgressForm> progress;
+    if (showProgress_) {
+        progress = std::make_unique<TQRProgressForm>(producer.get());
+        progress->show();
+        producer->SetClient(progress.get());
+    }
+    Run(*producer);
+}
+
+TQRPrinterSettings TQRReport::RunPrinterSettings() const {
+    TQRPrinterSettings settings;
+    settings.printerIndex = printerSettings_.printerIndex;
+    settings.copies = printerSettings_.copies;
+    settings.duplex = printerSettings_.duplex;
+    settings.firstPage = printerSettings_.firstPage;
+    settings.lastPage = printerSettings_.lastPage;
+    settings.outputBin = printerSettings_.outputBin;
+    settings.paperSize = page_.PaperSizeCode();
+    settings.orientation = page_.Orientation();
+    // The producer keeps the paper's extent as it stands in portrait.
+    const bool landscape = page_.Orientation() == poLandscape;
+    settings.paperWidth = landscape ? page_.Length() : page_.Width();
+    settings.paperLength = landscape ? page_.Width() : page_.Length();
+    return settings;
+}
+
+void TQRReport::Run(TQRPrinter &producer) {
+    if (busy_)
+        throw EQRError(QStringLiteral("The report is already being printed"));
+    busy_ = true;
+    cancelled_ = false;
+    lastPage_ = false;
+    startingPage_ = false;
+    producer_ = &producer;
+    QPointer<TQRPrinter> previous = qrPrinter_;
+    qrPrinter_ = &producer;
+    const auto finish = [this, &producer, previous] {
+        // Whatever happens while the document is closed, the report is
+        // available again afterwards.
+        struct Release {
+            TQRReport *report;
+            QPointer<TQRPrinter> previous;
+            ~Release() {
+                report->busy_ = false;
+                report->producer_ = nullptr;
+                report->qrPrinter_ = previous;
+            }
+        } release{this, previous};
+        if (cancelled_)
+            producer.Abort();
+        else
+            producer.EndDoc();
+    };
+
+    try {
+        producer.SetPrinterSettings(RunPrinterSettings());
+        producer.SetTitle(reportTitle_);
+        producer.BeginDoc();
+        currentY_ = -1;
+        pageCount_ = 0;
+        detailNumber_ = 0;
+        currentColumn_ = page_.Columns();
+        footerSize_ = PageFooterSize();
+        currentX_ = RoundEven(page_.LeftMargin());
+        for (const auto &band : bands_) {
+            for (const auto &element : band->Elements())
+                element->Prepare();
+        }
+        functions_[QStringLiteral("REPORTTITLE")] =
+            QLatin1Char('\'') + reportTitle_ + QLatin1Char('\'');
+        WalkData();
+        currentX_ = RoundEven(page_.LeftMargin());
+        lastPage_ = true;
+        if (!cancelled_)
+            EndPage();
+    } catch (...) {
+        try {
+            finish();
+        } catch (...) {
+            // The first error is the one to report.
+        }
+        throw;
+    }
+    finish();
+}
+
+bool TQRReport::RunCancelled() const {
+    return cancelled_ || producer_->Cancelled();
+}
+
+void TQRReport::WalkData() {
+    TRecordCursor *data = dataSet_;
+    bool more = false;
+    qint64 rowTotal = 0;
+    if (data && data->Active()) {
+        data->First();
+        more = !data->Eof();
+        rowTotal = data->RecordCount();
+        if (rowTotal < 0)
+            rowTotal = 1;
+    }
+    if (!more) {
+        if (printIfEmpty_) {
+            PrintBandsOfType(rbTitle);
+            PrintBandsOfType(rbDetail);
+            PrintBandsOfType(rbSummary);
+        }
+        return;
+    }
+
+    QCoreApplication::processEvents();
+    if (RunCancelled())
+        return;
+    PrintBandsOfType(rbTitle);
+    if (pageCount_ <= 1)
+        PrintBandsOfType(rbColumnHeader);
+    while (more) {
+        QCoreApplication::processEvents();
+        if (RunCancelled())
+            return;
+        ++detailNumber_;
+        PrintBandsOfType(rbDetail);
+        data->Next();
+        more = !data->Eof();
+        // An unknown row count counts as one row; the progress never claims
+        // more than all of it.
+        if (rowTotal != 0)
+            producer_->SetProgress(int(std::min<qint64>(100, detailNumber_ * 100 / rowTotal)));
+    }
+    PrintBandsOfType(rbSummary);
+}
+
+double TQRReport::PageFooterSize() const {
+    double size = 0;
+    for (const auto &band : bands_) {
+        if (band->BandType() == rbPageFooter && band->Enabled())
+            size += band->Height();
+    }
+    return size;
+}
+
+void TQRReport::PrintBandsOfType(TQRBandType type) {
+    for (const auto &band : bands_) {
+        if (band->BandType() == type)
+            PrintBand(band.get());
+    }
+}
+
+void TQRReport::PrintBand(TQRBand *band) {
+    if (!band || !band->Enabled())
+        return;
+    const int height = RoundEven(band->Height());
+    bool startPage = pageCount_ == 0;
+    if (!startPage && !startingPage_ && band->BandType() != rbPageFooter) {
+        double freeSpace = 0;
+        if (currentY_ != -1) {
+            const TQRPrinterSettings &paper = producer_->PrinterSettings();
+            const double extent =
+                paper.orientation == poLandscape ? paper.paperWidth : paper.paperLength;
+            freeSpace = RoundEven(extent - page_.BottomMargin() - footerSize_ - currentY_);
+        }
+        const double usable = page_.Length() - (page_.TopMargin() + page_.BottomMargin());
+        startPage = height > freeSpace && height <= usable;
+    }
+    if (startPage)
+        NewPage();
+    band->Print(*producer_, currentX_, currentY_, zoom_);
+    currentY_ += height;
+}
+
+void TQRReport::NewPage() {
+    EndPage();
+    ++pageCount_;
+    functions_[QStringLiteral("PAGENUMBER")] = QString::number(pageCount_);
+    producer_->NewPage();
+    currentY_ = RoundEven(page_.TopMargin());
+
+    struct Starting {
+        bool &flag;
+        explicit Starting(bool &f) : flag(f) { flag = true; }
+        ~Starting() { flag = false; }
+    } starting(startingPage_);
+    if (pageCount_ > 1 || options_.firstPageHeader)
+        PrintBandsOfType(rbPageHeader);
+    columnTop_ = currentY_;
+    if (pageCount_ == 1) {
+        if (const TQRBand *title = BandOfType(rbTitle); title && title->Enabled())
+            columnTop_ += title->Height();
+    }
+    currentColumn_ = 1;
+    functions_[QStringLiteral("COLUMNNUMBER")] = QStringLiteral("1");
+    // Page 1 gets its column header from the data walk.
+    if (pageCount_ > 1)
+        PrintBandsOfType(rbColumnHeader);
+}
+
+void TQRReport::EndPage() {
+    if (pageCount_ <= 0)
+        return;
+    currentY_ = RoundEven(page_.Length() - page_.BottomMargin() - footerSize_);
+    currentX_ = RoundEven(page_.LeftMargin());
+    if (!lastPage_ || options_.lastPageFooter)
+        PrintBandsOfType(rbPageFooter);
+}
