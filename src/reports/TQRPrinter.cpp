@@ -1,11 +1,16 @@
 #include "reports/TQRPrinter.h"
 
 #include "data/DatabaseErrors.h"
+#include "reports/TQRPageList.h"
 #include "reports/TQRPrintJob.h"
+#include "reports/TQRStream.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMetaObject>
+#include <QMutexLocker>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -213,6 +218,9 @@ void TQRPrinter::BeginDoc() {
         // with the first page.
         PagedDevice();
         ApplySettings();
+    } else {
+        pageList_ = std::make_unique<TQRPageList>();
+        loadedFromFile_ = false;
     }
     pageCount_ = 0;
     status_ = mpBusy;
@@ -223,16 +231,16 @@ void TQRPrinter::NewPage() {
         throw EQRError(QStringLiteral("Illegal call to NewPage"));
     QPainter &painter = impl_->painter;
     if (destination_ == qrdMetafile) {
-        // Until the page store keeps them, each page is recorded on its own
-        // and the previous one is let go.
-        if (painter.isActive()) {
-            painter.restore();
-            painter.end();
-        }
+        if (StoreOpenPage())
+            AnnouncePages();
         impl_->pagePicture = std::make_unique<QPicture>();
         impl_->activeDevice = impl_->pagePicture.get();
         if (!painter.begin(impl_->pagePicture.get()))
             throw EError(QStringLiteral("The report page could not be started"));
+        // The page picture has the paper's size at the screen scale, however
+        // much of it the report draws on.
+        impl_->pagePicture->setBoundingRect(QRect(0, 0, RoundEven(PaperWidth() * ScreenScale()),
+                                                  RoundEven(PaperLength() * ScreenScale())));
     } else if (!painter.isActive()) {
         impl_->Start(PagedDevice());
     } else {
@@ -248,10 +256,39 @@ void TQRPrinter::NewPage() {
     ++pageCount_;
 }
 
+bool TQRPrinter::StoreOpenPage() {
+    QPainter &painter = impl_->painter;
+    if (!painter.isActive() || !impl_->pagePicture)
+        return false;
+    painter.restore();
+    painter.end();
+    impl_->activeDevice = nullptr;
+    std::unique_ptr<QPicture> page = std::move(impl_->pagePicture);
+    pageList_->AddPage(*page);
+    return true;
+}
+
+void TQRPrinter::AnnouncePages() {
+    const int available = AvailablePages();
+    QMetaObject::invokeMethod(
+        this, [this, available] { emit PageAvailable(available); }, Qt::QueuedConnection);
+}
+
 void TQRPrinter::EndDoc() {
     if (status_ != mpBusy)
         return;
     status_ = mpFinished;
+    if (destination_ == qrdMetafile) {
+        const bool stored = StoreOpenPage();
+        pageList_->Finish();
+        if (stored)
+            AnnouncePages();
+        return;
+    }
+    EndOutput();
+}
+
+void TQRPrinter::EndOutput() {
     QPainter &painter = impl_->painter;
     if (!painter.isActive()) {
         impl_->activeDevice = nullptr;
@@ -268,7 +305,7 @@ void TQRPrinter::EndDoc() {
             throw EError(QStringLiteral("The print job could not be completed"));
         }
         job->Submit(*printer);
-    } else if (!ended && destination_ == qrdPrinter) {
+    } else if (!ended) {
         throw EError(QStringLiteral("The print job could not be completed"));
     }
 }
@@ -277,6 +314,14 @@ void TQRPrinter::Abort() {
     if (status_ != mpBusy)
         return;
     status_ = mpFinished;
+    if (destination_ == qrdMetafile) {
+        StoreOpenPage();
+        return;
+    }
+    AbortOutput();
+}
+
+void TQRPrinter::AbortOutput() {
     QPainter &painter = impl_->painter;
     QPrinter *printer = impl_->ActivePrinter();
     std::unique_ptr<TQRPrintJob> job = std::move(impl_->job);
@@ -310,6 +355,10 @@ int TQRPrinter::DpiY() const {
     if (QPaintDevice *device = Device())
         return device->logicalDpiY();
     return ScreenDpi();
+}
+
+double TQRPrinter::ScreenScale() {
+    return ScreenDpi() / 254.0;
 }
 
 int TQRPrinter::ScreenDpi() {
@@ -360,4 +409,164 @@ int TQRPrinter::RoundEven(double value) {
     if (fraction > 0.5)
         return int(below) + 1;
     return std::fmod(below, 2.0) == 0 ? int(below) : int(below) + 1;
+}
+
+int TQRPrinter::AvailablePages() const {
+    return pageList_ ? pageList_->PageCount() : 0;
+}
+
+std::unique_ptr<QPicture> TQRPrinter::GetPage(int pageNumber) {
+    return pageList_ ? pageList_->GetPage(pageNumber) : nullptr;
+}
+
+double TQRPrinter::PaperWidth() const {
+    double width = settings_.paperWidth;
+    double length = settings_.paperLength;
+    if (settings_.paperSize >= 1 && settings_.paperSize <= PaperSizeCount) {
+        width = PaperSizes[settings_.paperSize - 1].width * 10;
+        length = PaperSizes[settings_.paperSize - 1].length * 10;
+    }
+    return settings_.orientation == poLandscape ? length : width;
+}
+
+double TQRPrinter::PaperLength() const {
+    double width = settings_.paperWidth;
+    double length = settings_.paperLength;
+    if (settings_.paperSize >= 1 && settings_.paperSize <= PaperSizeCount) {
+        width = PaperSizes[settings_.paperSize - 1].width * 10;
+        length = PaperSizes[settings_.paperSize - 1].length * 10;
+    }
+    return settings_.orientation == poLandscape ? width : length;
+}
+
+void TQRPrinter::StorePages(const QString &fileName) {
+    if (status_ != mpFinished || !pageList_)
+        return;
+    TQRStream &stream = pageList_->Stream();
+    QMutexLocker locker(&stream.Lock());
+    // Saving a loaded report over its own file would truncate the file the
+    // pages are read from; it already holds exactly these pages.
+    const QString source = stream.SourceFileName();
+    if (!source.isEmpty() && QFileInfo::exists(fileName) &&
+        QFileInfo(source).canonicalFilePath() == QFileInfo(fileName).canonicalFilePath())
+        return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EError(QStringLiteral("Cannot create file %1").arg(fileName));
+    const qint64 chunk = 10240;
+    const qint64 size = stream.Size();
+    for (qint64 offset = 0; offset < size; offset += chunk) {
+        const QByteArray bytes = stream.Read(offset, chunk);
+        if (bytes.isEmpty() || file.write(bytes) != bytes.size())
+            throw EError(QStringLiteral("Cannot write file %1").arg(fileName));
+    }
+    if (!file.flush())
+        throw EError(QStringLiteral("Cannot write file %1").arg(fileName));
+}
+
+void TQRPrinter::CleanUp() {
+    if (status_ == mpBusy) {
+        cancelled_ = true;
+        if (destination_ == qrdMetafile) {
+            if (impl_->painter.isActive()) {
+                impl_->painter.restore();
+                impl_->painter.end();
+            }
+            impl_->pagePicture.reset();
+            impl_->activeDevice = nullptr;
+        } else {
+            AbortOutput();
+        }
+    }
+    pageList_.reset();
+    pageCount_ = 0;
+    status_ = mpReady;
+}
+
+void TQRPrinter::RestorePages(const QString &fileName) {
+    // The whole file is checked before anything changes.
+    std::unique_ptr<TQRPageList> pages = TQRPageList::Open(fileName);
+    std::unique_ptr<QPicture> firstPage = pages->PageCount() > 0 ? pages->GetPage(1) : nullptr;
+    if (pages->PageCount() > 0 && !firstPage)
+        throw EQRError(QStringLiteral("%1 is not a readable saved report").arg(fileName));
+    CleanUp();
+    pageList_ = std::move(pages);
+    pageCount_ = pageList_->PageCount();
+    if (firstPage) {
+        // The page size in whole steps of 4 millimetres; the last matching
+        // row of the table wins.
+        const double scale = ScreenScale();
+        const int a = int(firstPage->boundingRect().width() / scale / 40);
+        const int b = int(firstPage->boundingRect().height() / scale / 40);
+        for (int code = 1; code <= PaperSizeCount; ++code) {
+            const int w = int(PaperSizes[code - 1].width / 4);
+            const int l = int(PaperSizes[code - 1].length / 4);
+            if (a == w && b == l) {
+                settings_.paperSize = code;
+                settings_.orientation = poPortrait;
+            }
+            if (b == w && a == l) {
+                settings_.paperSize = code;
+                settings_.orientation = poLandscape;
+            }
+        }
+    }
+    status_ = mpFinished;
+    PrinterSetupHandler = nullptr;
+    ExportHandler = nullptr;
+    loadedFromFile_ = true;
+}
+
+void TQRPrinter::PrintStoredPages() {
+    if (status_ != mpFinished || !pageList_)
+        return;
+    int first = settings_.firstPage;
+    int last = settings_.lastPage;
+    if (first == 0 && last == 0) {
+        first = 1;
+        last = pageCount_;
+    }
+    first = qMax(1, first);
+    last = qMin(last, AvailablePages());
+    // No page, no job.
+    if (first > last)
+        return;
+    QPagedPaintDevice *device = PagedDevice();
+    ApplySettings();
+    cancelled_ = false;
+    impl_->Start(device);
+    QPainter &painter = impl_->painter;
+    painter.save();
+    bool cancelled = false;
+    try {
+        for (int page = first; page <= last; ++page) {
+            QCoreApplication::processEvents();
+            if (std::unique_ptr<QPicture> picture = GetPage(page)) {
+                const QRect bounds = picture->boundingRect();
+                painter.save();
+                // Playing a picture already scales it from its own
+                // resolution to the device's; the rest stretches it.
+                const double playedX = bounds.width() * double(device->logicalDpiX()) /
+                                       qMax(1, picture->logicalDpiX());
+                const double playedY = bounds.height() * double(device->logicalDpiY()) /
+                                       qMax(1, picture->logicalDpiY());
+                painter.scale(device->width() / playedX, device->height() / playedY);
+                painter.drawPicture(0, 0, *picture);
+                painter.restore();
+            }
+            if (cancelled_) {
+                cancelled = true;
+                break;
+            }
+            if (page < last && !device->newPage())
+                throw EError(QStringLiteral("The printer could not start a new page"));
+        }
+    } catch (...) {
+        AbortOutput();
+        throw;
+    }
+    if (cancelled)
+        AbortOutput();
+    else
+        EndOutput();
 }

@@ -10,7 +10,10 @@
 class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
+class QPicture;
 class QPrinter;
+class TQRPageList;
+class TQRReport;
 
 // Where a producer's pages go.
 enum TQRDestination { qrdPrinter, qrdMetafile };
@@ -113,8 +116,45 @@ public:
     // Rounds to the nearest integer, halves to the even neighbour.
     static int RoundEven(double value);
 
+    // The page store (qrdMetafile runs, or pages loaded from a saved file).
+    // A new copy of a stored page's picture; null when the page number is
+    // out of range or the page is not stored.
+    std::unique_ptr<QPicture> GetPage(int pageNumber);
+    int AvailablePages() const;
+    bool LoadedFromFile() const { return loadedFromFile_; }
+    // Screen pixels per tenth of a millimetre: the primary screen's logical
+    // dpi / 254, or 96 / 254 without a screen.
+    static double ScreenScale();
+    // The paper's extent in tenths of a millimetre, from the settings,
+    // swapped in landscape.
+    double PaperWidth() const;
+    double PaperLength() const;
+    bool ShowingPreview() const { return showingPreview_; }
+    void SetShowingPreview(bool value) { showingPreview_ = value; }
+    TQRReport *Master() const { return master_; }
+    void SetMaster(TQRReport *master) { master_ = master; }
+    // Commands of the preview window; RestorePages clears both.
+    std::function<void()> PrinterSetupHandler;
+    std::function<void()> ExportHandler;
+    // Saves the stored pages of a finished run to a file (created or
+    // truncated); does nothing before the run is finished. Throws EError
+    // when the file cannot be written.
+    void StorePages(const QString &fileName);
+    // Loads a saved report file in place of the current pages. The whole
+    // file is checked first; a damaged, foreign or compressed file raises
+    // EQRError and leaves the producer as it was. On success the status is
+    // finished, LoadedFromFile is true, the handlers are cleared and the
+    // paper size and orientation follow the first page's picture size.
+    void RestorePages(const QString &fileName);
+    // Prints the stored pages of a finished run on the printer (or the
+    // output device), each stretched over the printable page: the pages
+    // firstPage to lastPage of the settings, all of them for 0 and 0.
+    void PrintStoredPages();
+
 signals:
     void ProgressChanged(int value);
+    // Announced queued to the client, like ProgressChanged.
+    void PageAvailable(int availablePages);
 
 private:
     // implementation details are the producer's own
@@ -129,6 +169,17 @@ private:
     // Where the painter's origin lies on the paper, in device pixels.
     QPoint OffsetPixels() const;
     static int ScreenDpi();
+    // Ends the page being recorded for the page store and adds it there;
+    // false when no page was open.
+    bool StoreOpenPage();
+    // Announces the available pages to the client, queued.
+    void AnnouncePages();
+    // Ends a busy run and drops its pages, before a saved file replaces them.
+    void CleanUp();
+    // Ends the printer's painter and hands the job to the queue, or
+    // discards it when abort is true.
+    void EndOutput();
+    void AbortOutput();
 
     std::unique_ptr<Impl> impl_;
     TQRDestination destination_ = qrdPrinter;
@@ -139,4 +190,8 @@ private:
     bool cancelled_ = false;
     int progress_ = 0;
     QPointer<QObject> client_;
+    std::unique_ptr<TQRPageList> pageList_;
+    bool loadedFromFile_ = false;
+    bool showingPreview_ = false;
+    TQRReport *master_ = nullptr;
 };

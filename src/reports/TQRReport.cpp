@@ -2,8 +2,13 @@
 
 #include "data/RecordCursor.h"
 #include "reports/TQRProgressForm.h"
+#include "reports/TQRStandardPreview.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <algorithm>
 
 namespace {
@@ -68,6 +73,88 @@ void TQRReport::Print() {
         producer->SetClient(progress.get());
     }
     Run(*producer);
+}
+
+std::function<int(QPrintDialog &)> TQRReport::PrintDialogExec = [](QPrintDialog &dialog) {
+    return dialog.exec();
+};
+
+void TQRReport::Preview() {
+    QCoreApplication::processEvents();
+    if (busy_)
+        return;
+    auto producer = std::make_unique<TQRPrinter>();
+    producer->SetDestination(qrdMetafile);
+    producer->SetMaster(this);
+    TQRPrinter *raw = producer.get();
+    producer->PrinterSetupHandler = [this, raw] { PrinterSetup(*raw); };
+    producer->SetTitle(reportTitle_);
+
+    QPointer<TQRStandardPreview> window = new TQRStandardPreview(raw);
+    window->Show();
+    try {
+        Run(*producer);
+    } catch (...) {
+        if (window)
+            window->close();
+        throw;
+    }
+    // A run cancelled by closing the window ends here. One cancelled by a
+    // Load in the window leaves the loaded pages on show, and the wait goes
+    // on until the window closes, so the producer is never freed under it.
+    if (!window || !producer->ShowingPreview())
+        return;
+    window->RunEnded();
+    // The command that opened the preview ends with it, while the program's
+    // other windows stay usable; quitting the application ends the wait too.
+    QEventLoop loop;
+    connect(window, &TQRStandardPreview::Closed, &loop, &QEventLoop::quit);
+    connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void TQRReport::PreviewClosed(TQRPrinter *producer) {
+    if (busy_ && producer && producer_ == producer) {
+        cancelled_ = true;
+        producer->SetCancelled(true);
+    }
+}
+
+void TQRReport::PrinterSetup(TQRPrinter &producer) {
+    // Printers are known to the report by their place in the system's list.
+    const QStringList printers = QPrinterInfo::availablePrinterNames();
+    QPrinter printer;
+    if (printerSettings_.printerIndex >= 0 && printerSettings_.printerIndex < printers.size())
+        printer.setPrinterName(printers[printerSettings_.printerIndex]);
+    printer.setCopyCount(printerSettings_.copies);
+    printer.setPageOrientation(page_.Orientation() == poLandscape ? QPageLayout::Landscape
+                                                                  : QPageLayout::Portrait);
+    QPrintDialog dialog(&printer);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    const bool finished = producer.Status() == mpFinished;
+    if (finished) {
+        dialog.setMinMax(1, std::max(1, producer.PageCount()));
+        dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    } else {
+        dialog.setMinMax(0, 9999);
+    }
+    if (PrintDialogExec(dialog) != QDialog::Accepted)
+        return;
+    const int chosen = printers.indexOf(printer.printerName());
+    // The default printer stays "the default" unless another was chosen.
+    if (printerSettings_.printerIndex >= 0 ||
+        printer.printerName() != QPrinterInfo::defaultPrinterName())
+        printerSettings_.printerIndex = chosen;
+    printerSettings_.copies = printer.copyCount();
+    page_.SetOrientation(printer.pageLayout().orientation() == QPageLayout::Landscape ? poLandscape
+                                                                                      : poPortrait);
+    if (dialog.printRange() == QAbstractPrintDialog::PageRange) {
+        printerSettings_.firstPage = printer.fromPage();
+        printerSettings_.lastPage = printer.toPage();
+    } else {
+        printerSettings_.firstPage = 0;
+        printerSettings_.lastPage = 0;
+    }
 }
 
 TQRPrinterSettings TQRReport::RunPrinterSettings() const {

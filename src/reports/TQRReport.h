@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class QPrintDialog;
 class TRecordCursor;
 
 // The unit in which a designer sees the report's values; the stored values
@@ -121,6 +122,26 @@ public:
     // The producer and the window are freed at the end, also after an error,
     // which then propagates.
     void Print();
+
+    // Opens the print preview: a fresh producer stores the pages, with this
+    // report as its master and the report's printer setup handler; a
+    // preview window (deleted on close, not modal) shows them while the run
+    // goes on. Nothing while a run is under way. While the window is still
+    // open after the run, events are handled until it is closed or the
+    // application ends; the producer is freed on return.
+    void Preview();
+    // The preview of `producer` has been closed, or is loading a saved
+    // report in place of its pages: a run still producing into it is
+    // cancelled (the page under way gets no footer).
+    void PreviewClosed(TQRPrinter *producer);
+    // The printer setup handler of a preview: the print dialog with the
+    // report's printer, copies and orientation and a page range (1 to the
+    // page count once the run is finished, else 0 to 9999). On OK the report
+    // keeps the printer, copies, orientation and pages (0 and 0 for all).
+    void PrinterSetup(TQRPrinter &producer);
+    // Runs the print dialog; tests replace it. Returns QDialog::Accepted or
+    // QDialog::Rejected.
+    static std::function<int(QPrintDialog &)> PrintDialogExec;
 
     // Runs the report into a producer that has not begun a document yet.
     // Errors of the producer or the data propagate after the document was

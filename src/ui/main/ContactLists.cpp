@@ -17,30 +17,30 @@
 
 namespace {
 
-struct TColumnSpec {
+struct TColumnEntry {
     const char *field;
     int width; // 0: the grid's default width
     bool visible;
 };
 
-const TColumnSpec kCallBackColumns[] = {
+const TColumnEntry kCallBackColumns[] = {
     {"ContactID", 0, false},   {"CompanyName", 150, true}, {"ContactPerson", 150, true},
     {"CallbackDate", 0, true}, {"Phone", 150, true},       {"Fax", 150, true},
     {"Mobile", 150, true},     {"Email", 150, true},       {"Url", 150, true},
 };
 
-const TColumnSpec kSearchColumns[] = {
+const TColumnEntry kSearchColumns[] = {
     {"ContactID", 0, false}, {"CompanyName", 150, true}, {"ContactPerson", 150, true},
     {"City", 150, true},     {"Phone", 150, true},       {"Mobile", 150, true},
 };
 
-template <std::size_t N> void AddColumns(TDBGrid *grid, const TColumnSpec (&specs)[N]) {
-    for (const TColumnSpec &spec : specs) {
+template <std::size_t N> void AddColumns(TDBGrid *grid, const TColumnEntry (&entries)[N]) {
+    for (const TColumnEntry &entry : entries) {
         TColumn *column = grid->Columns().Add();
-        column->SetFieldName(QString::fromLatin1(spec.field));
-        if (spec.width > 0)
-            column->SetWidth(spec.width);
-        column->SetVisible(spec.visible);
+        column->SetFieldName(QString::fromLatin1(entry.field));
+        if (entry.width > 0)
+            column->SetWidth(entry.width);
+        column->SetVisible(entry.visible);
     }
 }
 

@@ -191,6 +191,11 @@ void TfrmMain::BuildMenu() {
     guarded(mniHelpContent, &TfrmMain::mniHelpContentClick);
     guarded(mniAbout, &TfrmMain::mniAboutClick);
     guarded(mniPrint, &TfrmMain::mniPrintClick);
+    guarded(mniPrintPreview, &TfrmMain::mniPrintPreviewClick);
+}
+
+void TfrmMain::mniPrintPreviewClick() {
+    ShowContactReport(true);
 }
 
 void TfrmMain::mniPrintClick() {
@@ -209,7 +214,9 @@ void TfrmMain::ShowContactReport(bool preview) {
     reportForms.push_back(std::make_unique<TQRMDForm>());
     TQRMDForm *form = reportForms.back().get();
     form->LoadContact(connDB, text);
-    if (!preview)
+    if (preview)
+        form->Report->Preview();
+    else
         form->Report->Print();
 }
 

@@ -100,7 +100,8 @@ public:
     void mniHelpContentClick();
     void mniAboutClick();
     void mniPrintClick();
-    // Prints (or, later, previews) the report of the contact under the editor.
+    void mniPrintPreviewClick();
+    // Prints or previews the report of the contact under the editor.
     void ShowContactReport(bool preview);
 
 protected:
