@@ -3,9 +3,12 @@
 #include "data/DBConnection.h"
 #include "data/DatabaseErrors.h"
 #include "reports/TQRBand.h"
+#include "reports/TQRCSVFilter.h"
 #include "reports/TQRDBText.h"
+#include "reports/TQRHTMLFilter.h"
 #include "reports/TQRLabel.h"
 #include "reports/TQRReport.h"
+#include "reports/TQRTextFilter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -78,6 +81,14 @@ TQRMDForm::TQRMDForm(QWidget *parent) : QWidget(parent) {
     qryContact.SetCursorType(ctStatic);
     qryContact.SetLockType(ltOptimistic);
     BuildReport();
+    // While the form lives, the preview offers its three export formats.
+    QRHTMLFilter1 = new TQRHTMLFilter(this);
+    QRHTMLFilter1->setObjectName(QStringLiteral("QRHTMLFilter1"));
+    QRCSVFilter1 = new TQRCSVFilter(this);
+    QRCSVFilter1->setObjectName(QStringLiteral("QRCSVFilter1"));
+    QRCSVFilter1->SetSeparator(QLatin1Char(','));
+    QRTextFilter1 = new TQRTextFilter(this);
+    QRTextFilter1->setObjectName(QStringLiteral("QRTextFilter1"));
 }
 
 TQRMDForm::~TQRMDForm() {
@@ -143,6 +154,7 @@ void TQRMDForm::BuildReport() {
     Report->SetZoom(100);
     Report->SetPrinterSettings(TQRReportPrinterSettings());
     Report->SetFont(MakeFont(QStringLiteral("Arial"), 10, false, false));
+    Report->SetFontColor(WindowTextColor());
 
     BuildPageHeader();
     BuildColumnHeader();

@@ -7,9 +7,12 @@
 
 class TDBConnection;
 class TQRBand;
+class TQRCSVFilter;
 class TQRDBText;
+class TQRHTMLFilter;
 class TQRLabel;
 class TQRReport;
+class TQRTextFilter;
 
 // The contact report form: a window that is never shown. It holds the
 // one-page A4 report of one contact (title, the company, address and phone
@@ -72,6 +75,10 @@ public:
     TQRLabel *QRLabel16 = nullptr;
     TQRLabel *QRLabel17 = nullptr;
     TQRLabel *QRLabel14 = nullptr;
+
+    TQRHTMLFilter *QRHTMLFilter1 = nullptr;
+    TQRCSVFilter *QRCSVFilter1 = nullptr;
+    TQRTextFilter *QRTextFilter1 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -8,8 +8,10 @@ TQRBand::TQRBand(QString name, TQRBandType type) : name_(std::move(name)), type_
 
 TQRBand::~TQRBand() = default;
 
-void TQRBand::Print(TQRPrinter &producer, double x, double y, int zoom) const {
-    if (QPainter *painter = producer.Canvas()) {
+void TQRBand::Print(TQRPrinter &producer, double x, double y, int zoom,
+                    TQRExportFilter *exportFilter) const {
+    QPainter *painter = exportFilter ? nullptr : producer.Canvas();
+    if (painter) {
         const int left = producer.XPos(x);
         const int top = producer.YPos(y);
         const int right = producer.XPos(x + width_);
@@ -18,6 +20,6 @@ void TQRBand::Print(TQRPrinter &producer, double x, double y, int zoom) const {
     }
     for (const auto &element : elements_) {
         const TQRElementSize &size = element->Size();
-        element->Print(producer, x + size.left, y + size.top, zoom);
+        element->Print(producer, x + size.left, y + size.top, zoom, exportFilter);
     }
 }

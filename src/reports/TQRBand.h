@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class TQRExportFilter;
 class TQRPrinter;
 
 // The kinds of band, in their fixed order.
@@ -56,7 +57,10 @@ public:
 
     // Fills the band's rectangle, its top-left corner at the page position
     // (x, y), in Color, then prints every element at (x + left, y + top).
-    void Print(TQRPrinter &producer, double x, double y, int zoom) const;
+    // On an export run nothing is filled and the elements' lines go to
+    // `exportFilter`.
+    void Print(TQRPrinter &producer, double x, double y, int zoom,
+               TQRExportFilter *exportFilter = nullptr) const;
 
 private:
     QString name_;

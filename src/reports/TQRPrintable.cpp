@@ -1,5 +1,6 @@
 #include "reports/TQRPrintable.h"
 
+#include "reports/TQRExportFilter.h"
 #include "reports/TQRPrinter.h"
 
 #include <QFontMetrics>
@@ -51,18 +52,53 @@ double TQRPrintable::AutoSizeWidth(const QFont &font, const QStringList &lines, 
     return (widest + 1) * 254.0 / dpi * 100.0 / percent;
 }
 
-void TQRPrintable::Print(TQRPrinter &producer, double x, double y, int zoom) const {
+double TQRPrintable::LineHeight(TQRPrinter &producer) const {
     QPainter *painter = producer.Canvas();
-    if (!enabled_ || !painter)
+    const int dpiY = std::max(1, producer.DpiY());
+    // The height of a line of text ("W") on the output device: the font's
+    // ascent and descent, in tenths of a millimetre.
+    if (painter && painter->device())
+        return QFontMetricsF(font_, painter->device()).height() * 254.0 / dpiY;
+    return QFontMetricsF(font_).height() * 254.0 / dpiY;
+}
+
+void TQRPrintable::Export(TQRPrinter &producer, TQRExportFilter &exportFilter, double x, double y,
+                          int zoom) const {
+    const QStringList lines = Lines(Text());
+    const double lineHeight = LineHeight(producer);
+    const double width = autoSize_ ? AutoSizeWidth(font_, lines, zoom) : size_.width;
+    double anchor = x;
+    if (alignment_ == taRightJustify)
+        anchor = x + width;
+    else if (alignment_ == taCenter)
+        anchor = x + width / 2;
+    const TQRExportFont font{font_, fontColor_};
+    for (int k = 0; k < lines.size(); ++k) {
+        if (lineHeight <= 0 || (k + 1) * lineHeight > size_.height + 1)
+            break;
+        exportFilter.PlaceText(anchor, y + k * lineHeight, font, color_, alignment_, lines.at(k));
+    }
+}
+
+void TQRPrintable::Print(TQRPrinter &producer, double x, double y, int zoom,
+                         TQRExportFilter *exportFilter) const {
+    if (!enabled_)
+        return;
+    if (exportFilter) {
+        Export(producer, *exportFilter, x, y, zoom);
+        return;
+    }
+    QPainter *painter = producer.Canvas();
+    if (!painter)
         return;
     const QStringList lines = Lines(Text());
+    const double boxWidth = autoSize_ ? AutoSizeWidth(font_, lines, zoom) : size_.width;
 
     painter->save();
     if (!transparent_) {
-        const double width = autoSize_ ? AutoSizeWidth(font_, lines, zoom) : size_.width;
         const int left = producer.XPos(x);
         const int top = producer.YPos(y);
-        const int right = producer.XPos(x + width);
+        const int right = producer.XPos(x + boxWidth);
         const int bottom = producer.YPos(y + size_.height);
         painter->fillRect(QRect(left, top, right - left, bottom - top), color_);
     }
@@ -71,16 +107,20 @@ void TQRPrintable::Print(TQRPrinter &producer, double x, double y, int zoom) con
     painter->setPen(fontColor_);
     painter->setBackgroundMode(Qt::TransparentMode);
     const QFontMetricsF metrics(font_, painter->device());
-    const int dpiY = std::max(1, producer.DpiY());
-    // The height of a line of text ("W") on the output device: the font's
-    // ascent and descent, in tenths of a millimetre.
-    const double lineHeight = metrics.height() * 254.0 / dpiY;
-    const int column = producer.XPos(x);
+    const double lineHeight = LineHeight(producer);
+    const int left = producer.XPos(x);
+    const int right = producer.XPos(x + boxWidth);
     for (int k = 0; k < lines.size(); ++k) {
         if (lineHeight <= 0 || (k + 1) * lineHeight > size_.height + 1)
             break;
+        const QString &line = lines.at(k);
+        double column = left;
+        if (alignment_ == taRightJustify)
+            column = right - metrics.horizontalAdvance(line);
+        else if (alignment_ == taCenter)
+            column = (left + right - metrics.horizontalAdvance(line)) / 2;
         const int top = producer.YPos(y + k * lineHeight);
-        painter->drawText(QPointF(column, top + metrics.ascent()), lines.at(k));
+        painter->drawText(QPointF(column, top + metrics.ascent()), line);
     }
     painter->restore();
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "reports/TAlignment.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
 #include <QStringList>
 
+class TQRExportFilter;
 class TQRPrinter;
 
 // Where an element sits in its band and how big it is, in tenths of a
@@ -29,6 +32,10 @@ struct TQRElementSize {
 // (left, top + k * line height), for as long as (k + 1) * line height <=
 // stored height + 1; later lines are dropped. The line height is the height
 // of "W" in Font on the output device. A disabled element prints nothing.
+//
+// On an export run nothing is drawn: each line that would be drawn goes to
+// the export format instead, empty lines too, anchored by Alignment (left
+// edge, right edge or centre of the box width).
 class TQRPrintable {
 public:
     explicit TQRPrintable(QString name);
@@ -54,6 +61,8 @@ public:
     void SetTransparent(bool value) { transparent_ = value; }
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool value) { enabled_ = value; }
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment alignment) { alignment_ = alignment; }
 
     // Called once at the start of every run, before any row is read.
     virtual void Prepare() {}
@@ -61,9 +70,11 @@ public:
     virtual QString Text() const = 0;
 
     // Prints the element with its top-left corner at the page position
-    // (x, y) on the producer's current page. `zoom` is the report's zoom in
+    // (x, y) on the producer's current page, or hands its lines to
+    // `exportFilter` when there is one. `zoom` is the report's zoom in
     // percent, at which AutoSize measures.
-    void Print(TQRPrinter &producer, double x, double y, int zoom) const;
+    void Print(TQRPrinter &producer, double x, double y, int zoom,
+               TQRExportFilter *exportFilter = nullptr) const;
 
     // The lines of a text: cut at each carriage return, line feeds removed.
     static QStringList Lines(const QString &text);
@@ -75,6 +86,12 @@ public:
     static int ScreenDpi();
 
 private:
+    // The height of a line of text on the producer's output, in tenths of a
+    // millimetre.
+    double LineHeight(TQRPrinter &producer) const;
+    void Export(TQRPrinter &producer, TQRExportFilter &exportFilter, double x, double y,
+                int zoom) const;
+
     QString name_;
     TQRElementSize size_;
     QFont font_;
@@ -83,4 +100,5 @@ private:
     bool autoSize_ = true;
     bool transparent_ = false;
     bool enabled_ = true;
+    TAlignment alignment_ = taLeftJustify;
 };

@@ -12,6 +12,7 @@ class QPaintDevice;
 class QPainter;
 class QPicture;
 class QPrinter;
+class TQRExportFilter;
 class TQRPageList;
 class TQRReport;
 
@@ -135,7 +136,8 @@ public:
     void SetMaster(TQRReport *master) { master_ = master; }
     // Commands of the preview window; RestorePages clears both.
     std::function<void()> PrinterSetupHandler;
-    std::function<void()> ExportHandler;
+    // The export handler runs an export into the given format.
+    std::function<void(TQRExportFilter &)> ExportHandler;
     // Saves the stored pages of a finished run to a file (created or
     // truncated); does nothing before the run is finished. Throws EError
     // when the file cannot be written.

@@ -1,6 +1,7 @@
 #include "reports/TQRReport.h"
 
 #include "data/RecordCursor.h"
+#include "reports/TQRExportFilter.h"
 #include "reports/TQRProgressForm.h"
 #include "reports/TQRStandardPreview.h"
 
@@ -10,6 +11,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -88,6 +90,9 @@ void TQRReport::Preview() {
     producer->SetMaster(this);
     TQRPrinter *raw = producer.get();
     producer->PrinterSetupHandler = [this, raw] { PrinterSetup(*raw); };
+    producer->ExportHandler = [this](TQRExportFilter &exportFilter) {
+        ExportToFilter(exportFilter);
+    };
     producer->SetTitle(reportTitle_);
 
     QPointer<TQRStandardPreview> window = new TQRStandardPreview(raw);
@@ -111,6 +116,27 @@ void TQRReport::Preview() {
     connect(window, &TQRStandardPreview::Closed, &loop, &QEventLoop::quit);
     connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+void TQRReport::ExportToFilter(TQRExportFilter &exportFilter) {
+    if (busy_)
+        throw EQRError(QStringLiteral("The report is still being produced"));
+    // The run's own producer stores one blank page and is thrown away: an
+    // export draws nothing, and the preview keeps its pages.
+    auto producer = std::make_unique<TQRPrinter>();
+    producer->SetDestination(qrdMetafile);
+    std::unique_ptr<TQRProgressForm> progress;
+    if (showProgress_) {
+        progress = std::make_unique<TQRProgressForm>(producer.get());
+        progress->show();
+        producer->SetClient(progress.get());
+    }
+    struct Target {
+        TQRExportFilter *&target;
+        Target(TQRExportFilter *&t, TQRExportFilter &filter) : target(t) { target = &filter; }
+        ~Target() { target = nullptr; }
+    } target(exportFilter_, exportFilter);
+    Run(*producer);
 }
 
 void TQRReport::PreviewClosed(TQRPrinter *producer) {
@@ -184,7 +210,7 @@ void TQRReport::Run(TQRPrinter &producer) {
     producer_ = &producer;
     QPointer<TQRPrinter> previous = qrPrinter_;
     qrPrinter_ = &producer;
-    const auto finish = [this, &producer, previous] {
+    const auto finish = [this, &producer, previous](bool failed) {
         // Whatever happens while the document is closed, the report is
         // available again afterwards.
         struct Release {
@@ -196,16 +222,39 @@ void TQRReport::Run(TQRPrinter &producer) {
                 report->qrPrinter_ = previous;
             }
         } release{this, previous};
+        // The export format closes its output with what it got so far,
+        // whatever ended the run; its first error is raised once the
+        // document is closed too.
+        std::exception_ptr exportError;
+        if (exportFilter_ && exportFilter_->Active()) {
+            try {
+                if (!failed && !cancelled_)
+                    exportFilter_->FinishPage();
+            } catch (...) {
+                exportError = std::current_exception();
+            }
+            try {
+                exportFilter_->EndExport();
+            } catch (...) {
+                if (!exportError)
+                    exportError = std::current_exception();
+            }
+        }
         if (cancelled_)
             producer.Abort();
         else
             producer.EndDoc();
+        if (exportError)
+            std::rethrow_exception(exportError);
     };
 
     try {
         producer.SetPrinterSettings(RunPrinterSettings());
         producer.SetTitle(reportTitle_);
         producer.BeginDoc();
+        if (exportFilter_ && !exportFilter_->Active())
+            exportFilter_->BeginExport(RoundEven(page_.Width()), RoundEven(page_.Length()),
+                                       {font_, fontColor_});
         currentY_ = -1;
         pageCount_ = 0;
         detailNumber_ = 0;
@@ -225,13 +274,13 @@ void TQRReport::Run(TQRPrinter &producer) {
             EndPage();
     } catch (...) {
         try {
-            finish();
+            finish(true);
         } catch (...) {
             // The first error is the one to report.
         }
         throw;
     }
-    finish();
+    finish(false);
 }
 
 bool TQRReport::RunCancelled() const {
@@ -308,13 +357,15 @@ void TQRReport::PrintBand(TQRBand *band) {
             const double extent =
                 paper.orientation == poLandscape ? paper.paperWidth : paper.paperLength;
             freeSpace = RoundEven(extent - page_.BottomMargin() - footerSize_ - currentY_);
+            if (exportFilter_ && exportFilter_->SuppressesPageBreaks())
+                freeSpace = extent;
         }
         const double usable = page_.Length() - (page_.TopMargin() + page_.BottomMargin());
         startPage = height > freeSpace && height <= usable;
     }
     if (startPage)
         NewPage();
-    band->Print(*producer_, currentX_, currentY_, zoom_);
+    band->Print(*producer_, currentX_, currentY_, zoom_, exportFilter_);
     currentY_ += height;
 }
 
@@ -322,7 +373,16 @@ void TQRReport::NewPage() {
     EndPage();
     ++pageCount_;
     functions_[QStringLiteral("PAGENUMBER")] = QString::number(pageCount_);
-    producer_->NewPage();
+    if (exportFilter_) {
+        // Each page of an export is a page of the format; the producer,
+        // which draws nothing, needs only the first.
+        exportFilter_->FinishPage();
+        exportFilter_->BeginPage();
+        if (pageCount_ == 1)
+            producer_->NewPage();
+    } else {
+        producer_->NewPage();
+    }
     currentY_ = RoundEven(page_.TopMargin());
 
     struct Starting {

@@ -4,6 +4,7 @@
 #include "reports/TQRPage.h"
 #include "reports/TQRPrinter.h"
 
+#include <QColor>
 #include <QFont>
 #include <QMap>
 #include <QObject>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class QPrintDialog;
+class TQRExportFilter;
 class TRecordCursor;
 
 // The unit in which a designer sees the report's values; the stored values
@@ -91,6 +93,10 @@ public:
     }
     const QFont &Font() const { return font_; }
     void SetFont(const QFont &font) { font_ = font; }
+    // The colour of the report's font; export formats compare the elements'
+    // text colours with it.
+    const QColor &FontColor() const { return fontColor_; }
+    void SetFontColor(const QColor &color) { fontColor_ = color; }
     TQRUnit Units() const { return units_; }
     void SetUnits(TQRUnit units) { units_ = units; }
     // Percent; the design view's scale, at which AutoSize elements measure.
@@ -139,6 +145,18 @@ public:
     // page count once the run is finished, else 0 to 9999). On OK the report
     // keeps the printer, copies, orientation and pages (0 and 0 for all).
     void PrinterSetup(TQRPrinter &producer);
+    // The export handler of a preview: produces the report again from its
+    // data into the export format, on a fresh producer of its own that draws
+    // nothing, with a progress window while ShowProgress is on. The format
+    // is started at the run's start unless already active, gets every page's
+    // lines, and is ended at the run's end (also after an error or a
+    // cancel), which closes its output. While the format suppresses page
+    // breaks, every band finds the whole paper length free. Raises EQRError
+    // while a run is under way.
+    void ExportToFilter(TQRExportFilter &exportFilter);
+    // The export run's format, or null.
+    TQRExportFilter *ExportFilter() const { return exportFilter_; }
+
     // Runs the print dialog; tests replace it. Returns QDialog::Accepted or
     // QDialog::Rejected.
     static std::function<int(QPrintDialog &)> PrintDialogExec;
@@ -173,6 +191,7 @@ private:
     bool showProgress_ = true;
     TQRReportPrinterSettings printerSettings_;
     QFont font_;
+    QColor fontColor_ = Qt::black;
     TQRUnit units_ = MM;
     int zoom_ = 100;
     QMap<QString, QString> functions_;
@@ -184,6 +203,7 @@ private:
     bool startingPage_ = false;
     bool cancelled_ = false;
     QPointer<TQRPrinter> qrPrinter_;
+    TQRExportFilter *exportFilter_ = nullptr;
 
     // The state of a run.
     TQRPrinter *producer_ = nullptr;

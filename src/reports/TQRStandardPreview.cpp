@@ -1,5 +1,6 @@
 #include "reports/TQRStandardPreview.h"
 
+#include "reports/TQRExportFilterLibrary.h"
 #include "reports/TQRPreview.h"
 #include "reports/TQRPrinter.h"
 #include "reports/TQRReport.h"
@@ -24,7 +25,7 @@
 
 namespace {
 
-const QString kReportFilter = QStringLiteral("Report file (*.qrp)");
+const QString kLoadFilter = QStringLiteral("Folvane file (*.QRP)|*.QRP");
 
 // A 16 x 16 glyph: a short mark drawn in black on a transparent ground.
 QIcon TextGlyph(const QString &text) {
@@ -47,15 +48,21 @@ QIcon StyleGlyph(QStyle::StandardPixmap pixmap) {
 
 } // namespace
 
-TQRStandardPreview::FileDialog TQRStandardPreview::SaveDialog =
-    [](QWidget *parent, const QString &caption, const QString &filter) {
+TQRStandardPreview::SaveFileDialog TQRStandardPreview::SaveDialog =
+    [](QWidget *parent, const QString &caption, const QString &filter, int &filterIndex) {
+        const QStringList filters = DialogFilters(filter);
+        QString selected = filters.value(filterIndex - 1);
         // The save command overwrites without asking.
-        return QFileDialog::getSaveFileName(parent, caption, QString(), filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        const QString fileName = QFileDialog::getSaveFileName(
+            parent, caption, QString(), filters.join(QStringLiteral(";;")), &selected,
+            QFileDialog::DontConfirmOverwrite);
+        filterIndex = filters.indexOf(selected) + 1;
+        return fileName;
     };
 TQRStandardPreview::FileDialog TQRStandardPreview::OpenDialog =
     [](QWidget *parent, const QString &caption, const QString &filter) {
-        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+        return QFileDialog::getOpenFileName(parent, caption, QString(),
+                                            DialogFilters(filter).join(QStringLiteral(";;")));
     };
 TQRStandardPreview::MessageBox TQRStandardPreview::Message = [](QWidget *parent,
                                                                 const QString &text) {
@@ -249,24 +256,52 @@ void TQRStandardPreview::PrintClick() {
     }
 }
 
+QStringList TQRStandardPreview::DialogFilters(const QString &filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters.append(parts.at(i));
+    return filters;
+}
+
 void TQRStandardPreview::SaveClick() {
-    QString fileName = SaveDialog(this, QStringLiteral("Save report"), kReportFilter);
+    const TQRExportFilterLibrary &library = TQRExportFilterLibrary::Instance();
+    int filterIndex = 1;
+    QString fileName =
+        SaveDialog(this, QStringLiteral("Save report"), library.SaveDialogFilter(), filterIndex);
     if (fileName.isEmpty() || !producer_)
         return;
-    if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QStringLiteral(".qrp");
-    // Before the run is over there is nothing complete to save.
-    if (producer_->Status() != mpFinished)
+    const int entry = filterIndex - 2;
+    if (entry < 0 || entry >= library.Filters().size()) {
+        if (QFileInfo(fileName).suffix().isEmpty())
+            fileName += QStringLiteral(".qrp");
+        // Before the run is over there is nothing complete to save.
+        if (producer_->Status() != mpFinished)
+            return;
+        QPointer<TQRPrinter> producer = producer_;
+        TErrorBox::Guard([producer, fileName] {
+            if (producer)
+                producer->StorePages(fileName);
+        });
         return;
-    QPointer<TQRPrinter> producer = producer_;
-    TErrorBox::Guard([producer, fileName] {
-        if (producer)
-            producer->StorePages(fileName);
+    }
+    const TQRExportFilterLibraryEntry format = library.Filters().at(entry);
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QLatin1Char('.') + format.fileExtension.toLower();
+    // Pages loaded from a saved file have no report behind them to export.
+    if (!producer_->ExportHandler)
+        return;
+    // A copy: closing this window during the export frees the producer that
+    // holds the handler.
+    const auto exportHandler = producer_->ExportHandler;
+    TErrorBox::Guard([&exportHandler, &format, &fileName] {
+        const std::unique_ptr<TQRExportFilter> exportFilter = format.exportFilterClass(fileName);
+        exportHandler(*exportFilter);
     });
 }
 
 void TQRStandardPreview::LoadClick() {
-    const QString fileName = OpenDialog(this, QStringLiteral("Load report"), kReportFilter);
+    const QString fileName = OpenDialog(this, QStringLiteral("Load report"), kLoadFilter);
     if (fileName.isEmpty() || !producer_)
         return;
     if (!QFileInfo(fileName).isFile()) {

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 
 class QAction;
@@ -27,11 +28,15 @@ class TQRStandardPreview : public QMainWindow {
     Q_OBJECT
 public:
     // The dialogs the window opens; tests replace them. A file dialog gives
-    // the chosen file name, empty when cancelled.
+    // the chosen file name, empty when cancelled. Filters come as
+    // "description|pattern" pairs joined by "|"; the save dialog also
+    // reports the chosen type, counting from 1.
     using FileDialog =
         std::function<QString(QWidget *parent, const QString &caption, const QString &filter)>;
+    using SaveFileDialog = std::function<QString(QWidget *parent, const QString &caption,
+                                                 const QString &filter, int &filterIndex)>;
     using MessageBox = std::function<void(QWidget *parent, const QString &text)>;
-    static FileDialog SaveDialog;
+    static SaveFileDialog SaveDialog;
     static FileDialog OpenDialog;
     static MessageBox Message;
 
@@ -48,6 +53,10 @@ public:
     QLabel *StatusPanel(int index) const;
     // The twelve 16 x 16 glyphs of the tool bar, by index.
     const QList<QIcon> &Images() const { return images_; }
+
+    // The file dialog's types of a "description|pattern|..." filter: the
+    // descriptions, each naming its pattern in brackets.
+    static QStringList DialogFilters(const QString &filter);
 
     void UpdatePageInfo();
     // The run behind the window has ended: a run without any page announces

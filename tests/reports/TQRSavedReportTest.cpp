@@ -91,7 +91,7 @@ TEST_F(TQRSavedReport, SaveThenLoadGivesTheSamePagesAndDetectsA4Portrait) {
     settings.orientation = poLandscape;
     loaded.SetPrinterSettings(settings);
     loaded.PrinterSetupHandler = [] {};
-    loaded.ExportHandler = [] {};
+    loaded.ExportHandler = [](TQRExportFilter &) {};
     loaded.RestorePages(name);
 
     EXPECT_EQ(loaded.Status(), mpFinished);

@@ -2,6 +2,7 @@
 // the first page, paging keys, printer setup, save and load, closing during
 // a run, and two previews at once.
 #include "reports/TQRStandardPreview.h"
+#include "PreviewDriver.h"
 #include "RecordingPageDevice.h"
 #include "ReportTestSupport.h"
 #include "reports/TQRBand.h"
@@ -25,16 +26,6 @@
 using namespace ReportTest;
 
 namespace {
-
-QList<TQRStandardPreview *> OpenPreviews() {
-    QList<TQRStandardPreview *> previews;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *preview = qobject_cast<TQRStandardPreview *>(widget);
-            preview && preview->isVisible())
-            previews << preview;
-    }
-    return previews;
-}
 
 // A report of `rows` detail bands, one row each, 500 high: five to a page.
 class ReportWithRows {
@@ -60,37 +51,6 @@ public:
     TQRReport report;
 };
 
-// Drives the previews Preview opens: every 10 ms `step` runs with the
-// previews open; it returns true when it is done. A preview still open
-// after five seconds is closed and the test fails, so that Preview returns.
-class PreviewDriver {
-public:
-    explicit PreviewDriver(std::function<bool(const QList<TQRStandardPreview *> &)> step)
-        : step_(std::move(step)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (done_)
-                return;
-            if (step_(OpenPreviews()))
-                done_ = true;
-            else if (++ticks_ > 500) {
-                timedOut_ = true;
-                done_ = true;
-                for (TQRStandardPreview *preview : OpenPreviews())
-                    preview->close();
-            }
-        });
-        timer_.start(10);
-    }
-    bool Done() const { return done_ && !timedOut_; }
-
-private:
-    std::function<bool(const QList<TQRStandardPreview *> &)> step_;
-    QTimer timer_;
-    int ticks_ = 0;
-    bool done_ = false;
-    bool timedOut_ = false;
-};
-
 bool Ready(TQRStandardPreview *preview) {
     return preview->Item(QStringLiteral("Print"))->isEnabled();
 }
@@ -105,7 +65,7 @@ protected:
         TQRReport::PrintDialogExec = savedExec;
     }
 
-    TQRStandardPreview::FileDialog savedSave = TQRStandardPreview::SaveDialog;
+    TQRStandardPreview::SaveFileDialog savedSave = TQRStandardPreview::SaveDialog;
     TQRStandardPreview::FileDialog savedOpen = TQRStandardPreview::OpenDialog;
     TQRStandardPreview::MessageBox savedMessage = TQRStandardPreview::Message;
     std::function<int(QPrintDialog &)> savedExec = TQRReport::PrintDialogExec;
@@ -231,7 +191,8 @@ TEST_F(StandardPreview, SaveThenLoadDisablesPrinterSetupAndEnablesPrint) {
     ASSERT_TRUE(folder.isValid());
     const QString fileName = folder.filePath(QStringLiteral("contact.qrp"));
     QString saveCaption, saveFilter, message;
-    TQRStandardPreview::SaveDialog = [&](QWidget *, const QString &caption, const QString &filter) {
+    TQRStandardPreview::SaveDialog = [&](QWidget *, const QString &caption, const QString &filter,
+                                         int &) {
         saveCaption = caption;
         saveFilter = filter;
         return folder.filePath(QStringLiteral("contact"));
@@ -268,7 +229,8 @@ TEST_F(StandardPreview, SaveThenLoadDisablesPrinterSetupAndEnablesPrint) {
 
     ASSERT_TRUE(driver.Done());
     EXPECT_EQ(saveCaption, "Save report");
-    EXPECT_EQ(saveFilter, "Report file (*.qrp)");
+    // No report form is alive, so no export format is offered.
+    EXPECT_EQ(saveFilter, "Folvane file(*.QRP)|*.QRP");
     // The default extension was added to the chosen name.
     EXPECT_TRUE(QFileInfo::exists(fileName));
     EXPECT_EQ(message, "File does not exist");
@@ -411,7 +373,7 @@ TEST_F(StandardPreview, LoadingWhileProducingStopsTheRunAndKeepsTheWindow) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString fileName = folder.filePath(QStringLiteral("one.qrp"));
-    TQRStandardPreview::SaveDialog = [&](QWidget *, const QString &, const QString &) {
+    TQRStandardPreview::SaveDialog = [&](QWidget *, const QString &, const QString &, int &) {
         return fileName;
     };
     TQRStandardPreview::OpenDialog = [&](QWidget *, const QString &, const QString &) {
