@@ -3,6 +3,7 @@
 // written for a sample contact through the preview's Save.
 #include "PreviewDriver.h"
 #include "ReportTestSupport.h"
+#include "ReportWithRows.h"
 #include "data/DBConnection.h"
 #include "data/DatabaseErrors.h"
 #include "reports/QRpt.h"
@@ -477,33 +478,9 @@ TEST_F(ContactReportExport, AfterALoadTheExportTypesWriteNothing) {
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("after-load.htm"))));
 }
 
-// A report of `rows` detail bands, 500 high: five to a page.
-class RowsReport {
-public:
-    explicit RowsReport(int rows) {
-        table->Column(QStringLiteral("Name"), ColumnType::WideString, 50);
-        for (int i = 1; i <= rows; ++i)
-            table->AddRow({QStringLiteral("Row %1").arg(i)});
-        report.SetDataSet(&cursor);
-        report.SetShowProgress(false);
-        TQRBand *detail = report.AddBand(QStringLiteral("Detail"), rbDetail);
-        detail->SetHeight(500);
-        detail->SetWidth(1846);
-        auto text =
-            std::make_unique<TQRDBText>(QStringLiteral("Field"), &cursor, QStringLiteral("Name"));
-        text->SetSize({60, 400, 0, 0});
-        detail->Add(std::move(text));
-        cursor.Open();
-    }
-
-    std::shared_ptr<MemoryTable> table = std::make_shared<MemoryTable>();
-    MemoryCursor cursor{QStringLiteral("qryRows"), table};
-    TQRReport report;
-};
-
 TEST(ExportRun, PagesBreakForTheFormatUnlessItSuppressesBreaks) {
     MapReportFonts();
-    RowsReport data(12);
+    ReportWithRows data(12);
     RecordingFilter paged;
     data.report.ExportToFilter(paged);
     EXPECT_EQ(paged.calls.count("BeginPage"), 3);
@@ -525,7 +502,7 @@ TEST(ExportRun, PagesBreakForTheFormatUnlessItSuppressesBreaks) {
 
 TEST(ExportRun, CancellingStopsAtTheNextRowAndStillClosesTheOutput) {
     MapReportFonts();
-    RowsReport data(12);
+    ReportWithRows data(12);
     RecordingFilter cancelled;
     cancelled.onBeginPage = [&] {
         // The progress window's Cancel, while the second page starts.
@@ -542,7 +519,7 @@ TEST(ExportRun, CancellingStopsAtTheNextRowAndStillClosesTheOutput) {
 
 TEST(ExportRun, AnExportWhileTheReportIsProducingIsRefused) {
     MapReportFonts();
-    RowsReport data(3);
+    ReportWithRows data(3);
     RecordingFilter inner;
     bool refused = false;
     RecordingFilter outer;
