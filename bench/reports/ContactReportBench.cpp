@@ -5,12 +5,18 @@
 // printer. The budget is 300 ms.
 // BM_ContactReportFirstPrint is the first print of a process (fonts not yet
 // loaded); BM_ContactReportPrint a print like every later one.
+// BM_ContactReportExport/<format> is the preview's Save in an export format:
+// the report of a loaded contact produced again into a file (0 HTML, 1 CSV,
+// 2 text), with its progress window.
 // Run: build/bin/corvana_report_bench
 #include "../BenchDatabase.h"
 
 #include "data/ConnectionString.h"
 #include "data/DBConnection.h"
 #include "reports/QRpt.h"
+#include "reports/TQRAsciiExportFilter.h"
+#include "reports/TQRCommaSeparatedFilter.h"
+#include "reports/TQRHTMLDocumentFilter.h"
 #include "reports/TQRPrinter.h"
 #include "reports/TQRReport.h"
 
@@ -20,6 +26,7 @@
 #include <QFont>
 #include <QPageLayout>
 #include <QPdfWriter>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -70,6 +77,22 @@ void BM_ContactReportPrint(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_ContactReportPrint)->Unit(benchmark::kMillisecond);
+
+void BM_ContactReportExport(benchmark::State &state) {
+    const TQRExportFilterClass formats[] = {&TQRHTMLDocumentFilter::Create,
+                                            &TQRCommaSeparatedFilter::Create,
+                                            &TQRAsciiExportFilter::Create};
+    QTemporaryDir folder;
+    TQRMDForm form;
+    form.LoadContact(ReportConnection(), MiddleKey());
+    const QString fileName = folder.filePath(QStringLiteral("contact"));
+    for (auto _ : state) {
+        const std::unique_ptr<TQRExportFilter> exportFilter = formats[state.range(0)](fileName);
+        form.Report->ExportToFilter(*exportFilter);
+    }
+    state.counters["file_bytes"] = double(QFileInfo(fileName).size());
+}
+BENCHMARK(BM_ContactReportExport)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
