@@ -1,9 +1,6 @@
 #include "reports/TQRAbstractExportFilter.h"
 
-#include "data/DatabaseErrors.h"
 #include "reports/TQRPositions.h"
-
-#include <QFile>
 
 namespace {
 
@@ -14,13 +11,12 @@ quint64 CellKey(int line, int column) {
 } // namespace
 
 TQRAbstractExportFilter::TQRAbstractExportFilter(QString fileName)
-    : TQRExportFilter(std::move(fileName)), encoder_(QStringConverter::System) {}
+    : TQRExportFilter(std::move(fileName)) {}
 
 TQRAbstractExportFilter::~TQRAbstractExportFilter() = default;
 
 void TQRAbstractExportFilter::BeginExport(double paperWidth, double paperLength,
                                           const TQRExportFont &reportFont) {
-    encoder_.resetState();
     // Opened first: a run whose file cannot be created never becomes active.
     OpenOutput(FileName());
     ClearEntries();
@@ -64,26 +60,11 @@ void TQRAbstractExportFilter::PlaceText(double x, double y, const TQRExportFont 
 }
 
 void TQRAbstractExportFilter::OpenOutput(const QString &fileName) {
-    CloseOutput();
-    auto file = std::make_unique<QFile>(fileName);
-    if (fileName.isEmpty() || !file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EError(QStringLiteral("Cannot create file %1").arg(fileName));
-    file_ = std::move(file);
-    device_ = file_.get();
+    output_.Open(fileName);
 }
 
 void TQRAbstractExportFilter::CloseOutput() {
-    // Detached first, so that after a failure the filter holds no output.
-    device_ = nullptr;
-    std::unique_ptr<QIODevice> owned = std::move(file_);
-    auto *file = qobject_cast<QFile *>(owned.get());
-    if (!file)
-        return;
-    // The file is buffered: a full disk only shows when the buffer goes out.
-    const bool flushed = file->flush();
-    file->close();
-    if (!flushed || file->error() != QFileDevice::NoError)
-        throw EError(QStringLiteral("Cannot write file %1").arg(file->fileName()));
+    output_.Close();
 }
 
 void TQRAbstractExportFilter::LayoutPage() {
@@ -121,15 +102,6 @@ const TTextEntry *TQRAbstractExportFilter::CellEntry(int line, int column) const
 QString TQRAbstractExportFilter::CellText(int line, int column) const {
     const TTextEntry *entry = CellEntry(line, column);
     return entry ? entry->text : QString();
-}
-
-void TQRAbstractExportFilter::Write(const QString &text) {
-    if (!device_)
-        throw EError(
-            QStringLiteral("Cannot write file %1: the output is not open").arg(FileName()));
-    const QByteArray bytes = encoder_.encode(text);
-    if (device_->write(bytes) != bytes.size())
-        throw EError(QStringLiteral("Cannot write file %1").arg(FileName()));
 }
 
 void TQRAbstractExportFilter::ClearEntries() {

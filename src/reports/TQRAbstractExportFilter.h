@@ -1,13 +1,12 @@
 #pragma once
 
 #include "reports/TQRExportFilter.h"
+#include "reports/TQRExportOutput.h"
 #include "reports/TTextEntry.h"
 
 #include <QHash>
 #include <QIODevice>
 #include <QList>
-#include <QStringEncoder>
-#include <memory>
 
 // The base of the grid formats: each page's text items are gathered, laid
 // out as a grid (one column per distinct horizontal anchor, left to right,
@@ -54,18 +53,16 @@ public:
 
 protected:
     // Appends text to the output.
-    void Write(const QString &text);
+    void Write(const QString &text) { output_.Write(text); }
     // Output on a device the subclass supplies (an in-memory buffer),
     // instead of the file; it stays the subclass's.
-    void SetOutputDevice(QIODevice *device) { device_ = device; }
+    void SetOutputDevice(QIODevice *device) { output_.SetDevice(device, FileName()); }
 
 private:
     // Drops the page's items and the cell index built from them.
     void ClearEntries();
 
-    QIODevice *device_ = nullptr;
-    std::unique_ptr<QIODevice> file_;
-    QStringEncoder encoder_;
+    TQRExportOutput output_;
     QList<TTextEntry> entries_;
     // Line and column ranks -> index of the first item there; built by
     // LayoutPage.

@@ -1,7 +1,5 @@
 #include "reports/TQRAsciiExportFilter.h"
 
-#include "data/DatabaseErrors.h"
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -53,13 +51,8 @@ QString TQRAsciiExportFilter::MakerText() const {
 
 void TQRAsciiExportFilter::BeginExport(double paperWidth, double paperLength,
                                        const TQRExportFont &reportFont) {
-    if (file_.isOpen())
-        file_.close();
-    file_.setFileName(FileName());
     // No text mode: line ends are written as CR LF on every platform.
-    if (FileName().isEmpty() || !file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EError(QStringLiteral("Cannot create file %1").arg(FileName()));
-    encoder_.resetState();
+    output_.Open(FileName());
 
     double points = reportFont.font.pointSizeF();
     if (!(points > 0) || !std::isfinite(points))
@@ -77,20 +70,14 @@ void TQRAsciiExportFilter::FinishPage() {
     const int last = std::min(pageLines_, int(lines_.size()));
     for (int i = 0; i < last; ++i) {
         if (!lines_.at(i).isEmpty())
-            Write(lines_.at(i) + QStringLiteral("\r\n"));
+            output_.Write(lines_.at(i) + QStringLiteral("\r\n"));
     }
 }
 
 void TQRAsciiExportFilter::EndExport() {
     // Inactive before closing, so a failed close still ends the run.
     TQRExportFilter::EndExport();
-    if (!file_.isOpen())
-        return;
-    // The file is buffered: a full disk only shows when the buffer goes out.
-    const bool flushed = file_.flush();
-    file_.close();
-    if (!flushed || file_.error() != QFileDevice::NoError)
-        throw EError(QStringLiteral("Cannot write file %1").arg(FileName()));
+    output_.Close();
 }
 
 void TQRAsciiExportFilter::BeginPage() {
@@ -121,13 +108,4 @@ void TQRAsciiExportFilter::PlaceText(double x, double y, const TQRExportFont &, 
         line.remove(p - 1, text.length());
     line.insert(p >= 1 ? p - 1 : 0, text);
     lines_[r] = line;
-}
-
-void TQRAsciiExportFilter::Write(const QString &text) {
-    if (!file_.isOpen())
-        throw EError(
-            QStringLiteral("Cannot write file %1: the output is not open").arg(FileName()));
-    const QByteArray bytes = encoder_.encode(text);
-    if (file_.write(bytes) != bytes.size())
-        throw EError(QStringLiteral("Cannot write file %1").arg(FileName()));
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "reports/TQRExportFilter.h"
+#include "reports/TQRExportOutput.h"
 
-#include <QFile>
-#include <QStringEncoder>
 #include <QStringList>
 
 // Plain text: each page is laid out on a buffer of 201 text lines (0 to
@@ -39,10 +38,7 @@ public:
     const QStringList &Lines() const { return lines_; }
 
 private:
-    void Write(const QString &text);
-
-    QFile file_;
-    QStringEncoder encoder_{QStringConverter::System};
+    TQRExportOutput output_;
     QStringList lines_;
     double cellWidth_ = 0;
     double cellHeight_ = 0;
