@@ -118,7 +118,10 @@ void TDataLink::DataEvent(TDataEvent event, TField *field, int shift) {
     case neRowsRefilled:
     case neScrolled:
     case neLayoutChanged: {
-        firstShown_ = std::max(0, firstShown_ + shift);
+        // The rows shown follow the buffers' shift first; only then is the
+        // window fitted around the current row, and that fit is what the
+        // list scrolls by.
+        firstShown_ += shift;
         const int moved = FitWindow();
         if (event == neRowsRefilled)
             RowsRefilled();

@@ -29,6 +29,14 @@ public:
     using EError::EError;
 };
 
+// Raised by a row source when a row it was asked to change or delete was
+// changed by another program since it was read (the row still exists).
+// Nothing was written; re-reading the row and trying again may succeed.
+class EConflictError : public EProviderError {
+public:
+    using EProviderError::EProviderError;
+};
+
 // Raised by a row source whose command text runs but yields no set of rows;
 // its message is the one the cursor shows, ready for the cursor's prefix.
 class ENoResultSet : public EProviderError {

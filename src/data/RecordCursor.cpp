@@ -58,6 +58,10 @@ void TRecordCursor::SetState(TCursorState state) {
         return;
     state_ = state;
     modified_ = false;
+    // What an edit expected of the stored row holds only while it lasts; a
+    // later Post or Delete checks against the row as read again.
+    if (state_ != stEdit)
+        std::fill(expected_.begin(), expected_.end(), std::nullopt);
     DataEvent(neStateChanged);
 }
 
@@ -420,6 +424,15 @@ void TRecordCursor::Post() {
                     source_->SetExpected(column, *expected_[size_t(field->Index())]);
             }
             source_->Update();
+        } catch (const EConflictError &error) {
+            source_->CancelUpdate();
+            window_.ForgetSourcePlace();
+            if (RefreshAfterConflict(index))
+                throw EDatabaseError(error.Message() +
+                                     QStringLiteral(" The fields you did not change now show "
+                                                    "the stored values; save again to store "
+                                                    "your changes."));
+            throw EDatabaseError(error.Message());
         } catch (const EProviderError &error) {
             source_->CancelUpdate();
             window_.ForgetSourcePlace();
@@ -482,12 +495,18 @@ void TRecordCursor::Delete() {
                 const int column = field->Column();
                 if (expected_[i])
                     source_->SetExpected(column, *expected_[i]);
-                else if (row.loaded[size_t(column)] &&
-                         std::find(modifiedFields_.begin(), modifiedFields_.end(), field.get()) ==
-                             modifiedFields_.end())
+                else if (row.loaded[size_t(column)] && !(state_ == stEdit && Assigned(field.get())))
                     source_->SetExpected(column, row.values[size_t(column)]);
             }
             source_->DeleteRow();
+        } catch (const EConflictError &error) {
+            source_->CancelUpdate();
+            window_.ForgetSourcePlace();
+            if (RefreshAfterConflict(index))
+                throw EDatabaseError(error.Message() +
+                                     QStringLiteral(" It now shows the stored values; delete "
+                                                    "again to delete it."));
+            throw EDatabaseError(error.Message());
         } catch (const EProviderError &error) {
             source_->CancelUpdate();
             window_.ForgetSourcePlace();
@@ -578,6 +597,40 @@ void TRecordCursor::SetRecNo(qint64 number) {
         std::rethrow_exception(failure);
 }
 
+bool TRecordCursor::Assigned(const TField *field) const {
+    return std::find(modifiedFields_.begin(), modifiedFields_.end(), field) !=
+           modifiedFields_.end();
+}
+
+bool TRecordCursor::RefreshAfterConflict(int index) {
+    TRowWindow::TRowBuffer &row = window_.rows[size_t(index)];
+    std::vector<TValue> stored(fields_.size());
+    try {
+        window_.SourceGoto(row.bookmark);
+        source_->RefreshRow();
+        for (const auto &field : fields_)
+            stored[size_t(field->Index())] = source_->Value(field->Column());
+    } catch (const EProviderError &) {
+        window_.ForgetSourcePlace();
+        return false;
+    }
+    // The user's own values stay and are now expected against the row as
+    // stored, so that saving again stores them; every other field shows
+    // what the other program stored.
+    for (const auto &field : fields_) {
+        const size_t i = size_t(field->Index());
+        const size_t column = size_t(field->Column());
+        if (state_ == stEdit && Assigned(field.get())) {
+            expected_[i] = stored[i];
+        } else {
+            row.values[column] = stored[i];
+            row.loaded[column] = 1;
+        }
+    }
+    DataEvent(neRowsRefilled);
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Fields
 
@@ -615,9 +668,11 @@ void TRecordCursor::AssignField(TField *field, const TValue &value) {
     const TValue converted = field->Converted(value);
     TRowWindow::TRowBuffer &row = window_.rows[size_t(window_.active)];
     const size_t column = size_t(field->Column());
-    if (std::find(modifiedFields_.begin(), modifiedFields_.end(), field) == modifiedFields_.end()) {
-        if (state_ == stEdit && row.loaded[column])
-            expected_[size_t(field->Index())] = row.values[column];
+    if (!Assigned(field)) {
+        // A stored row is changed only while the field still holds what it
+        // held when the edit began, so a value not read yet is read first.
+        if (state_ == stEdit)
+            expected_[size_t(field->Index())] = window_.Value(window_.active, int(column));
         modifiedFields_.push_back(field);
     }
     row.values[column] = converted;

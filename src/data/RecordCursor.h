@@ -197,6 +197,13 @@ private:
     void AssignField(TField *field, const TValue &value);
 
     void SetState(TCursorState state);
+    // True when the field was assigned since the last Edit or Insert.
+    bool Assigned(const TField *field) const;
+    // After a refused write of buffered row `index`, because another program
+    // changed it: reads the row as stored now; the fields assigned in the
+    // edit keep their values and expect the stored ones, the others show
+    // them (neRowsRefilled). False when the row cannot be read.
+    bool RefreshAfterConflict(int index);
     void Fire(const TCursorEvent &event);
     // First (last false) or Last: refills the window from that end.
     void RefillFromEnd(bool last);

@@ -79,7 +79,13 @@ public:
     virtual void CancelUpdate() = 0;
     // Deletes the row it stands on (checked against the expected values), as
     // one committed transaction; it then stands on the deleted row's place.
+    // Update and DeleteRow raise EConflictError when the row still exists but
+    // no longer holds the expected values.
     virtual void DeleteRow() = 0;
+    // Reads the row it stands on again from the database, so that Value
+    // gives what is stored now (after another program changed it). Keeps
+    // the position; a row that is gone keeps the values last read.
+    virtual void RefreshRow() = 0;
 
     // A second, independent, read-only position over the same rows.
     virtual std::unique_ptr<TRowSourceClone> Clone() = 0;

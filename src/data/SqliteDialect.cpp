@@ -182,6 +182,11 @@ QString SqliteDialect::QuoteIdentifier(const QString &name) {
 QString SqliteDialect::QuoteLiteral(const QString &text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    // The engine reads a statement only up to a NUL character, so a NUL
+    // inside a literal is spelled as char(0).
+    if (quoted.contains(QChar(0)))
+        return QStringLiteral("('") + quoted.replace(QChar(0), QLatin1String("' || char(0) || '")) +
+               QStringLiteral("')");
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 

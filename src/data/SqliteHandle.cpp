@@ -37,6 +37,19 @@ void FormatFunction(sqlite3_context *context, int argc, sqlite3_value **argv) {
     sqlite3_result_text(context, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
+void ReadTextFunction(sqlite3_context *context, int argc, sqlite3_value **argv) {
+    if (argc != 1)
+        return;
+    sqlite3_value *value = argv[0];
+    if (sqlite3_value_type(value) != SQLITE_TEXT) {
+        sqlite3_result_value(context, value);
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    const QByteArray utf8 = QString::fromUtf8(text, sqlite3_value_bytes(value)).toUtf8();
+    sqlite3_result_text(context, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 SqliteHandle::SqliteHandle(sqlite3 *db, QString path) : db_(db), path_(std::move(path)) {}
@@ -57,6 +70,11 @@ std::unique_ptr<SqliteHandle> SqliteHandle::Open(const QString &path, int busyTi
                                                FormatFunction, nullptr, nullptr, nullptr);
     if (frc != SQLITE_OK)
         SqliteError::Throw(db, frc);
+    const int rrc =
+        sqlite3_create_function_v2(db, kReadTextFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                   nullptr, ReadTextFunction, nullptr, nullptr, nullptr);
+    if (rrc != SQLITE_OK)
+        SqliteError::Throw(db, rrc);
     // Text comparison ignores case for every letter, not only ASCII ones.
     SqliteLike::Register(db);
     // Every committed Post reaches the disk before the call returns.

@@ -40,6 +40,11 @@ public:
     // True when no transaction is open on the handle.
     bool InAutocommit() const;
 
+    // SQL function of every handle: a text as the program reads it (bytes
+    // that are not valid UTF-8 become replacement characters), any other
+    // value unchanged.
+    static constexpr const char *kReadTextFunction = "corvana_read_text";
+
 private:
     SqliteHandle(sqlite3 *db, QString path);
 

@@ -410,6 +410,15 @@ void SqliteQueryRowSource::DeleteRow() {
     CancelUpdate();
 }
 
+void SqliteQueryRowSource::RefreshRow() {
+    RequireRow();
+    for (const WritableTable &table : tables_) {
+        const TValue key = rows_->Values(row_)[table.keyColumn];
+        if (!ValueIsNull(key))
+            ReadBack(row_, table, table.keySql, key);
+    }
+}
+
 std::unique_ptr<TRowSourceClone> SqliteQueryRowSource::Clone() {
     QStringList names;
     for (const auto &column : columns_)

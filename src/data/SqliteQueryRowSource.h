@@ -66,6 +66,7 @@ public:
     void Update() override;
     void CancelUpdate() override;
     void DeleteRow() override;
+    void RefreshRow() override;
 
     std::unique_ptr<TRowSourceClone> Clone() override;
 

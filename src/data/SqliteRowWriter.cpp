@@ -11,7 +11,33 @@
 SqliteRowWriter::SqliteRowWriter(SqliteHandle &handle, QString table)
     : handle_(handle), table_(std::move(table)) {}
 
+namespace {
+
+// The engine stops reading a text at a NUL character in several places (its
+// length() among them, so a size check would count short), so such a text is
+// refused before it reaches the file.
+void RefuseNul(const SqliteRowWriter::Values &values) {
+    for (const auto &value : values) {
+        if (value.second.typeId() == QMetaType::QString &&
+            value.second.toString().contains(QChar(0)))
+            throw EProviderError(
+                QStringLiteral("The value of '%1' contains a NUL character, which cannot be "
+                               "stored; nothing was saved.")
+                    .arg(value.first));
+    }
+}
+
+// A text read with bytes that are not valid UTF-8 was decoded with
+// replacement characters, so it can never equal the stored bytes; such an
+// expectation is compared with the stored text decoded the same way.
+bool ReadLossily(const TValue &value) {
+    return value.typeId() == QMetaType::QString && value.toString().contains(QChar(0xFFFD));
+}
+
+} // namespace
+
 qint64 SqliteRowWriter::Insert(const Values &values) {
+    RefuseNul(values);
     QString sql = QStringLiteral("INSERT INTO %1").arg(SqliteDialect::QuoteIdentifier(table_));
     if (values.isEmpty()) {
         sql += QStringLiteral(" DEFAULT VALUES");
@@ -37,6 +63,7 @@ void SqliteRowWriter::Update(const QString &keySql, const TValue &key, const Val
                              const Values &expected) {
     if (values.isEmpty())
         return;
+    RefuseNul(values);
     QStringList sets;
     for (const auto &value : values)
         sets << SqliteDialect::QuoteIdentifier(value.first) + QStringLiteral(" = ?");
@@ -72,8 +99,14 @@ void SqliteRowWriter::Delete(const QString &keySql, const TValue &key, const Val
 
 QString SqliteRowWriter::WhereClause(const QString &keySql, const Values &expected) const {
     QString where = QStringLiteral(" WHERE %1 = ?").arg(keySql);
-    for (const auto &value : expected)
-        where += QStringLiteral(" AND %1 IS ?").arg(SqliteDialect::QuoteIdentifier(value.first));
+    for (const auto &value : expected) {
+        const QString column = SqliteDialect::QuoteIdentifier(value.first);
+        if (ReadLossily(value.second))
+            where += QStringLiteral(" AND %1(%2) IS ?")
+                         .arg(QLatin1String(SqliteHandle::kReadTextFunction), column);
+        else
+            where += QStringLiteral(" AND %1 IS ?").arg(column);
+    }
     return where;
 }
 
@@ -98,7 +131,7 @@ void SqliteRowWriter::ThrowConflict(const QString &keySql, const TValue &key, bo
     const QString outcome =
         deleting ? QStringLiteral("nothing was deleted.") : QStringLiteral("nothing was saved.");
     if (exists)
-        throw EProviderError(
+        throw EConflictError(
             QStringLiteral("The row was changed by another program since it was read; %1")
                 .arg(outcome));
     throw EProviderError(

@@ -295,6 +295,11 @@ void SqliteTableRowSource::DeleteRow() {
     loaded_ = false;
 }
 
+void SqliteTableRowSource::RefreshRow() {
+    if (OnPlace() && !deleted_)
+        loaded_ = false;
+}
+
 std::unique_ptr<TRowSourceClone> SqliteTableRowSource::Clone() {
     return std::make_unique<SqliteTableClone>(handle_, table_, order_);
 }

@@ -55,6 +55,7 @@ public:
     void Update() override;
     void CancelUpdate() override;
     void DeleteRow() override;
+    void RefreshRow() override;
 
     std::unique_ptr<TRowSourceClone> Clone() override;
 

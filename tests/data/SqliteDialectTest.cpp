@@ -176,3 +176,12 @@ TEST_F(SqliteDialectOnContacts, UnterminatedLiteralFailsWithTheEnginesMessage) {
 }
 
 } // namespace
+
+TEST_F(SqliteDialectOnContacts, ALiteralHoldingANulRunsAndComparesWholly) {
+    db.Exec("INSERT INTO Contacts (CompanyName) VALUES ('ab'), ('a')");
+    const QString nul(QChar(0));
+    auto rows = Open("select * from Contacts where CompanyName = \"a" + nul + "b\"");
+    EXPECT_TRUE(ColumnTexts(*rows, 1).isEmpty());
+    rows = Open("select * from Contacts where CompanyName like \"%a" + nul + "%\"");
+    EXPECT_NO_THROW(ColumnTexts(*rows, 1));
+}

@@ -66,6 +66,7 @@ public:
     void Update() override;
     void CancelUpdate() override;
     void DeleteRow() override;
+    void RefreshRow() override {} // its rows are always read as they are held
     std::unique_ptr<TRowSourceClone> Clone() override;
     // Known unless the table says otherwise: the rows are all in memory.
     qint64 KnownRowCount() const override;

@@ -154,6 +154,9 @@ void ContactLists::LoadCallbacks() {
 
 QStringList ContactLists::SearchLines(const QString &text) {
     QString literal = text;
+    // A NUL (pasted from elsewhere) cannot be part of a stored text, so it
+    // can never match; it is dropped rather than ending the search text.
+    literal.remove(QChar(0));
     literal.replace(QLatin1Char('"'), QLatin1String("\"\""));
     QStringList lines;
     for (const char *head : kSearchHeads)

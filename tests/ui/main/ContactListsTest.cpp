@@ -284,6 +284,10 @@ TEST_F(ContactListsTest, UnsafeSearchTextIsOnlyEverText) {
     lists->txtSearch->setText("t_7");
     lists->RunSearch();
     EXPECT_EQ(Companies(lists->gridSearch), (QStringList{"100% Pure"}));
+    // A NUL pasted into the text is no engine error; it is dropped.
+    lists->txtSearch->setText(QStringLiteral("t_") + QChar(0) + QStringLiteral("7"));
+    lists->RunSearch();
+    EXPECT_EQ(Companies(lists->gridSearch), (QStringList{"100% Pure"}));
     EXPECT_TRUE(box.texts.isEmpty()) << box.texts.join(";").toStdString();
     EXPECT_EQ(ContactLists::SearchLines("a\"b").first(),
               "select * from Contacts where CompanyName like \"%a\"\"b%\"");
