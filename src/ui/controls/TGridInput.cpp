@@ -13,7 +13,15 @@
 
 namespace {
 constexpr int kResizeReach = 3;
+
+// Where a mouse event happened, in the viewport's coordinates. The scroll
+// area hands the viewport's own events to the grid's handlers unchanged, in
+// the viewport's coordinates, while one on the grid's frame comes in the
+// grid's; the global position is the same for both.
+QPoint ViewportPos(const TDBGrid &grid, const QMouseEvent &event) {
+    return grid.viewport()->mapFromGlobal(event.globalPosition().toPoint());
 }
+} // namespace
 
 bool TGridInput::Key(QKeyEvent &event) {
     TRecordCursor *cursor = grid_.Cursor();
@@ -215,7 +223,7 @@ int TGridInput::ResizeEdgeAt(const QPoint &pos) const {
 void TGridInput::Press(QMouseEvent &event) {
     if (event.button() != Qt::LeftButton)
         return;
-    const QPoint pos = grid_.viewport()->mapFrom(&grid_, event.position().toPoint());
+    const QPoint pos = ViewportPos(grid_, event);
     if ((grid_.Options() & dgTitles) && pos.y() < grid_.TitleHeight()) {
         dragColumn_ = ResizeEdgeAt(pos);
         if (dragColumn_ >= 0) {
@@ -253,7 +261,7 @@ void TGridInput::Press(QMouseEvent &event) {
 }
 
 void TGridInput::Move(QMouseEvent &event) {
-    const QPoint pos = grid_.viewport()->mapFrom(&grid_, event.position().toPoint());
+    const QPoint pos = ViewportPos(grid_, event);
     if (drag_ == Drag::None) {
         grid_.viewport()->setCursor(ResizeEdgeAt(pos) >= 0 ? Qt::SplitHCursor : Qt::ArrowCursor);
         return;
@@ -270,7 +278,7 @@ void TGridInput::Release(QMouseEvent &event) {
     drag_ = Drag::None;
     if (event.button() != Qt::LeftButton || drag == Drag::None)
         return;
-    const QPoint pos = grid_.viewport()->mapFrom(&grid_, event.position().toPoint());
+    const QPoint pos = ViewportPos(grid_, event);
     TDBGridColumns &columns = grid_.Columns();
     if (drag == Drag::Move) {
         const int target = grid_.ColumnAt(pos.x());
