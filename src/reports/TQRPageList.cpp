@@ -1,13 +1,12 @@
 #include "reports/TQRPageList.h"
 
 #include "data/DatabaseErrors.h"
+#include "reports/TQRPagePicture.h"
 #include "reports/TQRPrinter.h"
 #include "reports/TQRStream.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QMutexLocker>
-#include <QPicture>
 #include <QtEndian>
 #include <cstring>
 
@@ -20,8 +19,6 @@ const int DateTimeOffset = 16;
 const int CompressionOffset = 25;
 // Page number and next offset before the picture, back link after it.
 const int RecordFrame = 12;
-// A page picture larger than this many pixels either way is not a page.
-const int MaxPicturePixels = 100000;
 
 qint32 Int32At(const QByteArray &bytes, qint64 offset) {
     return qFromLittleEndian<qint32>(bytes.constData() + offset);
@@ -40,17 +37,6 @@ bool ReadInt32(const TQRStream &stream, qint64 offset, qint32 *value) {
         return false;
     *value = Int32At(bytes, 0);
     return true;
-}
-
-// Loads picture data; false when QPicture rejects it or its size is no page.
-bool LoadPicture(const QByteArray &data, QPicture *picture) {
-    QByteArray copy = data;
-    QBuffer buffer(&copy);
-    if (!buffer.open(QIODevice::ReadOnly) || !picture->load(&buffer))
-        return false;
-    const QRect bounds = picture->boundingRect();
-    return bounds.width() > 0 && bounds.height() > 0 && bounds.width() <= MaxPicturePixels &&
-           bounds.height() <= MaxPicturePixels;
 }
 
 bool Fail(QString *error, const QString &reason) {
@@ -130,9 +116,9 @@ bool TQRPageList::Validate(const TQRStream &stream, QString *error) {
         qint32 back = 0;
         if (!ReadInt32(stream, next - 4, &back) || back != offset)
             return Fail(error, where + QStringLiteral("the back link does not match the record"));
-        QPicture picture;
-        if (!LoadPicture(stream.Read(offset + 8, next - 4 - (offset + 8)), &picture))
-            return Fail(error, where + QStringLiteral("the page picture is damaged"));
+        QString reason;
+        if (!TQRPagePicture::Decode(stream, offset + 8, next - 4 - (offset + 8), nullptr, &reason))
+            return Fail(error, where + reason);
         offset = next;
     }
     if (offset != size)
@@ -153,14 +139,14 @@ void TQRPageList::WriteHeader() {
     stream_->Write(0, header);
 }
 
-void TQRPageList::AddPage(const QPicture &picture) {
+void TQRPageList::AddPage(const TQRPagePicture &picture) {
     QMutexLocker locker(&stream_->Lock());
     ++pageCount_;
     try {
         if (pageCount_ == 1)
             WriteHeader();
         const qint64 start = stream_->Size();
-        const QByteArray data(picture.data(), picture.size());
+        const QByteArray data = picture.Serialize();
         const qint64 next = start + RecordFrame + data.size();
         if (next > INT32_MAX)
             throw EError(QStringLiteral("The report is too large to store"));
@@ -209,7 +195,7 @@ qint64 TQRPageList::FindRecord(int pageNumber) {
     return page == pageNumber ? offset : -1;
 }
 
-std::unique_ptr<QPicture> TQRPageList::GetPage(int pageNumber) {
+std::unique_ptr<TQRPagePicture> TQRPageList::GetPage(int pageNumber) {
     QMutexLocker locker(&stream_->Lock());
     if (pageNumber < 1 || pageNumber > pageCount_)
         return nullptr;
@@ -222,8 +208,10 @@ std::unique_ptr<QPicture> TQRPageList::GetPage(int pageNumber) {
     const qint64 next = Int32At(frame, 4);
     if (next < offset + RecordFrame + 1 || next > stream_->Size())
         return nullptr;
-    auto picture = std::make_unique<QPicture>();
-    if (!LoadPicture(stream_->Read(offset + 8, next - 4 - (offset + 8)), picture.get()))
+    // The file may have changed since it was checked: the picture is read
+    // and checked again.
+    auto picture = std::make_unique<TQRPagePicture>();
+    if (!TQRPagePicture::Decode(*stream_, offset + 8, next - 4 - (offset + 8), picture.get()))
         return nullptr;
     currentOffset_ = offset;
     currentPage_ = pageNumber;

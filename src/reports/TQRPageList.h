@@ -4,7 +4,7 @@
 #include <memory>
 
 class QByteArray;
-class QPicture;
+class TQRPagePicture;
 class TQRStream;
 
 // The pages of a report run, kept as one byte stream laid out exactly as a
@@ -16,7 +16,7 @@ class TQRStream;
 //   25 (always 0 here); all other bytes reserved (written as zero, ignored
 //   when read).
 //   page records from offset 128, one after the other: 32-bit page number,
-//   32-bit offset of the next record, the page picture (QPicture data), and
+//   32-bit offset of the next record, the page picture (TQRPagePicture), and
 //   32-bit offset of the record's own first byte.
 //
 // The header is written when the first page is added (page count 1) and
@@ -44,10 +44,11 @@ public:
     // Checks a whole saved report file: the header (3 and 305, a page count
     // of at least 0, compression flag 0) and every record in turn (page
     // numbers 1, 2, ..., next offsets inside the file and past the record's
-    // fields, back links to the record's start, picture data QPicture
-    // accepts with a sane size), the last record ending exactly at the end
+    // fields, back links to the record's start, every field of every page
+    // picture within its bounds), the last record ending exactly at the end
     // of the file. Returns true for a sound file; otherwise false with the
-    // reason in *error (if given). Never reads outside the stream.
+    // reason in *error (if given). Never reads outside the stream, and
+    // reads a record in bounded pieces.
     static bool Validate(const TQRStream &stream, QString *error = nullptr);
     // The same for a file held in memory.
     static bool ValidateBytes(const QByteArray &bytes, QString *error = nullptr);
@@ -55,10 +56,10 @@ public:
     int PageCount() const { return pageCount_; }
     // Appends a page record for the picture; writes the header first when
     // this is page 1. Throws EError when the stream cannot be written.
-    void AddPage(const QPicture &picture);
+    void AddPage(const TQRPagePicture &picture);
     // A new copy of page n's picture, null when n is outside 1..PageCount
     // or the record cannot be read.
-    std::unique_ptr<QPicture> GetPage(int pageNumber);
+    std::unique_ptr<TQRPagePicture> GetPage(int pageNumber);
     // Rewrites the header with the final page count and the current time
     // (an empty run gets its header here).
     void Finish();

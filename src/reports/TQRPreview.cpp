@@ -4,7 +4,6 @@
 #include "reports/TQRPrinter.h"
 
 #include <QCoreApplication>
-#include <QPicture>
 #include <QScrollBar>
 #include <algorithm>
 

@@ -6,7 +6,7 @@ TQRPreviewImage::TQRPreviewImage(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PreviewImage"));
 }
 
-void TQRPreviewImage::SetPicture(std::unique_ptr<QPicture> picture) {
+void TQRPreviewImage::SetPicture(std::unique_ptr<TQRPagePicture> picture) {
     picture_ = std::move(picture);
     update();
 }
@@ -21,17 +21,7 @@ void TQRPreviewImage::paintEvent(QPaintEvent *) {
 
     // The picture is recorded at the page's size at 100 %; the control may
     // be any size, so the page is stretched to it.
-    QSize source = pageSize_;
-    if (source.isEmpty()) {
-        const QRect bounds = picture_->boundingRect();
-        source = QSize(bounds.right() + 1, bounds.bottom() + 1);
-    }
-    if (!source.isEmpty()) {
-        painter.save();
-        painter.scale(double(w) / source.width(), double(h) / source.height());
-        painter.drawPicture(0, 0, *picture_);
-        painter.restore();
-    }
+    picture_->Play(painter, QRectF(0, 0, w, h));
 
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);

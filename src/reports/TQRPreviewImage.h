@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPicture>
+#include "reports/TQRPagePicture.h"
 #include <QWidget>
 #include <memory>
 
@@ -15,8 +15,8 @@ public:
     int PageNumber() const { return pageNumber_; }
     void SetPageNumber(int pageNumber) { pageNumber_ = pageNumber; }
     // The page's picture, or null while the page does not exist.
-    const QPicture *Picture() const { return picture_.get(); }
-    void SetPicture(std::unique_ptr<QPicture> picture);
+    const TQRPagePicture *Picture() const { return picture_.get(); }
+    void SetPicture(std::unique_ptr<TQRPagePicture> picture);
     // The page's pixel size at 100 %, the extent the picture was recorded
     // in; empty: the picture's own bounds.
     QSize PageSize() const { return pageSize_; }
@@ -28,5 +28,5 @@ protected:
 private:
     int pageNumber_ = 1;
     QSize pageSize_;
-    std::unique_ptr<QPicture> picture_;
+    std::unique_ptr<TQRPagePicture> picture_;
 };

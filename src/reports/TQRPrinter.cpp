@@ -2,6 +2,8 @@
 
 #include "data/DatabaseErrors.h"
 #include "reports/TQRPageList.h"
+#include "reports/TQRPagePicture.h"
+#include "reports/TQRPictureRecorder.h"
 #include "reports/TQRPrintJob.h"
 #include "reports/TQRStream.h"
 
@@ -14,7 +16,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
@@ -92,7 +93,7 @@ struct TQRPrinter::Impl {
     // The printer of a printer run, made when first needed.
     std::unique_ptr<QPrinter> printer;
     // The current page of a run whose pages go to the page store.
-    std::unique_ptr<QPicture> pagePicture;
+    std::unique_ptr<TQRPictureRecorder> pagePicture;
     QPainter painter;
     // The device the painter works on during a run.
     QPaintDevice *activeDevice = nullptr;
@@ -233,14 +234,14 @@ void TQRPrinter::NewPage() {
     if (destination_ == qrdMetafile) {
         if (StoreOpenPage())
             AnnouncePages();
-        impl_->pagePicture = std::make_unique<QPicture>();
+        // The page picture has the paper's size at the screen scale, however
+        // much of it the report draws on.
+        impl_->pagePicture = std::make_unique<TQRPictureRecorder>(
+            RoundEven(PaperWidth() * ScreenScale()), RoundEven(PaperLength() * ScreenScale()),
+            ScreenDpi());
         impl_->activeDevice = impl_->pagePicture.get();
         if (!painter.begin(impl_->pagePicture.get()))
             throw EError(QStringLiteral("The report page could not be started"));
-        // The page picture has the paper's size at the screen scale, however
-        // much of it the report draws on.
-        impl_->pagePicture->setBoundingRect(QRect(0, 0, RoundEven(PaperWidth() * ScreenScale()),
-                                                  RoundEven(PaperLength() * ScreenScale())));
     } else if (!painter.isActive()) {
         impl_->Start(PagedDevice());
     } else {
@@ -263,8 +264,8 @@ bool TQRPrinter::StoreOpenPage() {
     painter.restore();
     painter.end();
     impl_->activeDevice = nullptr;
-    std::unique_ptr<QPicture> page = std::move(impl_->pagePicture);
-    pageList_->AddPage(*page);
+    std::unique_ptr<TQRPictureRecorder> page = std::move(impl_->pagePicture);
+    pageList_->AddPage(page->Picture());
     return true;
 }
 
@@ -415,7 +416,7 @@ int TQRPrinter::AvailablePages() const {
     return pageList_ ? pageList_->PageCount() : 0;
 }
 
-std::unique_ptr<QPicture> TQRPrinter::GetPage(int pageNumber) {
+std::unique_ptr<TQRPagePicture> TQRPrinter::GetPage(int pageNumber) {
     return pageList_ ? pageList_->GetPage(pageNumber) : nullptr;
 }
 
@@ -486,7 +487,8 @@ void TQRPrinter::CleanUp() {
 void TQRPrinter::RestorePages(const QString &fileName) {
     // The whole file is checked before anything changes.
     std::unique_ptr<TQRPageList> pages = TQRPageList::Open(fileName);
-    std::unique_ptr<QPicture> firstPage = pages->PageCount() > 0 ? pages->GetPage(1) : nullptr;
+    std::unique_ptr<TQRPagePicture> firstPage =
+        pages->PageCount() > 0 ? pages->GetPage(1) : nullptr;
     if (pages->PageCount() > 0 && !firstPage)
         throw EQRError(QStringLiteral("%1 is not a readable saved report").arg(fileName));
     CleanUp();
@@ -496,8 +498,8 @@ void TQRPrinter::RestorePages(const QString &fileName) {
         // The page size in whole steps of 4 millimetres; the last matching
         // row of the table wins.
         const double scale = ScreenScale();
-        const int a = int(firstPage->boundingRect().width() / scale / 40);
-        const int b = int(firstPage->boundingRect().height() / scale / 40);
+        const int a = int(firstPage->Width() / scale / 40);
+        const int b = int(firstPage->Height() / scale / 40);
         for (int code = 1; code <= PaperSizeCount; ++code) {
             const int w = int(PaperSizes[code - 1].width / 4);
             const int l = int(PaperSizes[code - 1].length / 4);
@@ -541,19 +543,8 @@ void TQRPrinter::PrintStoredPages() {
     try {
         for (int page = first; page <= last; ++page) {
             QCoreApplication::processEvents();
-            if (std::unique_ptr<QPicture> picture = GetPage(page)) {
-                const QRect bounds = picture->boundingRect();
-                painter.save();
-                // Playing a picture already scales it from its own
-                // resolution to the device's; the rest stretches it.
-                const double playedX = bounds.width() * double(device->logicalDpiX()) /
-                                       qMax(1, picture->logicalDpiX());
-                const double playedY = bounds.height() * double(device->logicalDpiY()) /
-                                       qMax(1, picture->logicalDpiY());
-                painter.scale(device->width() / playedX, device->height() / playedY);
-                painter.drawPicture(0, 0, *picture);
-                painter.restore();
-            }
+            if (std::unique_ptr<TQRPagePicture> picture = GetPage(page))
+                picture->Play(painter, QRectF(0, 0, device->width(), device->height()));
             if (cancelled_) {
                 cancelled = true;
                 break;

@@ -10,7 +10,7 @@
 class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
-class QPicture;
+class TQRPagePicture;
 class QPrinter;
 class TQRExportFilter;
 class TQRPageList;
@@ -120,7 +120,7 @@ public:
     // The page store (qrdMetafile runs, or pages loaded from a saved file).
     // A new copy of a stored page's picture; null when the page number is
     // out of range or the page is not stored.
-    std::unique_ptr<QPicture> GetPage(int pageNumber);
+    std::unique_ptr<TQRPagePicture> GetPage(int pageNumber);
     int AvailablePages() const;
     bool LoadedFromFile() const { return loadedFromFile_; }
     // Screen pixels per tenth of a millimetre: the primary screen's logical

@@ -1,4 +1,6 @@
 #include "reports/TQRPageList.h"
+#include "reports/TQRPagePicture.h"
+#include "reports/TQRPictureRecorder.h"
 #include "reports/TQRPrinter.h"
 #include "reports/TQRStream.h"
 
@@ -6,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPicture>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -15,22 +16,21 @@
 
 namespace {
 
-// A page picture with a label and, for bulk, many lines.
-QPicture MakePicture(const QString &label, int lines = 0) {
-    QPicture picture;
-    QPainter painter(&picture);
+// A page picture with a label and, for bulk, many lines, drawn through the
+// recorder as a report page is.
+TQRPagePicture MakePicture(const QString &label, int lines = 0) {
+    TQRPictureRecorder recorder(794, 1123, 96);
+    QPainter painter(&recorder);
     painter.drawRect(10, 10, 200, 100);
     painter.drawText(20, 50, label);
     for (int i = 0; i < lines; ++i)
         painter.drawLine(i % 700, i % 500, (i * 7) % 700, (i * 3) % 900);
-    // Set before the end, so that it is recorded with the picture.
-    picture.setBoundingRect(QRect(0, 0, 794, 1123));
     painter.end();
-    return picture;
+    return recorder.TakePicture();
 }
 
-QByteArray DataOf(const QPicture &picture) {
-    return QByteArray(picture.data(), picture.size());
+QByteArray DataOf(const TQRPagePicture &picture) {
+    return picture.Serialize();
 }
 
 qint32 Int32At(const QByteArray &bytes, qint64 offset) {
@@ -89,8 +89,8 @@ TEST(TQRStream, AFileStreamIsReadOnlyAndLeavesTheFileBehind) {
 
 TEST(TQRPageList, LaysOutHeaderAndRecordsAsTheSavedFile) {
     TQRPageList list;
-    const QPicture first = MakePicture("one");
-    const QPicture second = MakePicture("two");
+    const TQRPagePicture first = MakePicture("one");
+    const TQRPagePicture second = MakePicture("two");
     list.AddPage(first);
     // The header is there from page 1 on, with count 1.
     QByteArray bytes = StreamBytes(list);
@@ -103,10 +103,10 @@ TEST(TQRPageList, LaysOutHeaderAndRecordsAsTheSavedFile) {
     EXPECT_EQ(qFromLittleEndian<quint16>(bytes.constData() + 2), 305);
     EXPECT_EQ(Int32At(bytes, 8), 2);
     EXPECT_EQ(bytes.at(25), 0);
-    const qint64 next = 128 + 12 + first.size();
+    const qint64 next = 128 + 12 + DataOf(first).size();
     EXPECT_EQ(Int32At(bytes, 128), 1);
     EXPECT_EQ(Int32At(bytes, 132), next);
-    EXPECT_EQ(bytes.mid(136, first.size()), DataOf(first));
+    EXPECT_EQ(bytes.mid(136, DataOf(first).size()), DataOf(first));
     EXPECT_EQ(Int32At(bytes, next - 4), 128);
     EXPECT_EQ(Int32At(bytes, next), 2);
     EXPECT_EQ(Int32At(bytes, next + 4), bytes.size());
@@ -127,17 +127,17 @@ TEST(TQRPageList, FetchesEveryPageInAnyOrderAndNothingOutsideTheCount) {
     TQRPageList list;
     QList<QByteArray> expected;
     for (int page = 1; page <= 6; ++page) {
-        const QPicture picture = MakePicture(QStringLiteral("page %1").arg(page), page * 3);
+        const TQRPagePicture picture = MakePicture(QStringLiteral("page %1").arg(page), page * 3);
         expected << DataOf(picture);
         list.AddPage(picture);
     }
     list.Finish();
     // Backward and forward walks from wherever the last fetch stopped.
     for (int page : {6, 1, 4, 2, 5, 3, 3, 1, 6}) {
-        std::unique_ptr<QPicture> picture = list.GetPage(page);
+        std::unique_ptr<TQRPagePicture> picture = list.GetPage(page);
         ASSERT_NE(picture, nullptr) << page;
         EXPECT_EQ(DataOf(*picture), expected[page - 1]) << page;
-        EXPECT_EQ(picture->boundingRect(), QRect(0, 0, 794, 1123));
+        EXPECT_EQ(picture->Size(), QSize(794, 1123));
     }
     EXPECT_EQ(list.GetPage(0), nullptr);
     EXPECT_EQ(list.GetPage(7), nullptr);
@@ -188,10 +188,10 @@ TEST(TQRPrinterPageStore, StoresPagesAtTheScreenScaleAndAnnouncesThemQueued) {
     EXPECT_EQ(announced[2][0].toInt(), 3);
 
     const double scale = TQRPrinter::ScreenScale();
-    std::unique_ptr<QPicture> page = producer.GetPage(1);
+    std::unique_ptr<TQRPagePicture> page = producer.GetPage(1);
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->boundingRect(), QRect(0, 0, TQRPrinter::RoundEven(2100 * scale),
-                                          TQRPrinter::RoundEven(2970 * scale)));
+    EXPECT_EQ(page->Size(),
+              QSize(TQRPrinter::RoundEven(2100 * scale), TQRPrinter::RoundEven(2970 * scale)));
     EXPECT_EQ(producer.GetPage(4), nullptr);
 }
 

@@ -5,11 +5,11 @@
 #include "reports/TQRPrinter.h"
 #include "reports/TQRStandardPreview.h"
 
+#include "reports/TQRPictureRecorder.h"
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
-#include <QPicture>
 #include <gtest/gtest.h>
 
 namespace {
@@ -167,11 +167,12 @@ namespace {
 
 // A page of 100 x 50 pixels filled grey, shown on a 204 x 104 control.
 TEST(PreviewImage, PaintsTheSheetStretchedWithOutlineAndShadow) {
-    auto picture = std::make_unique<QPicture>();
+    TQRPictureRecorder recorder(100, 50, 96);
     {
-        QPainter painter(picture.get());
+        QPainter painter(&recorder);
         painter.fillRect(QRect(0, 0, 100, 50), QColor(128, 128, 128));
     }
+    auto picture = std::make_unique<TQRPagePicture>(recorder.TakePicture());
     TQRPreviewImage image;
     image.resize(204, 104);
     QImage empty(204, 104, QImage::Format_ARGB32);

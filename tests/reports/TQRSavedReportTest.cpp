@@ -1,19 +1,19 @@
 #include "RecordingPageDevice.h"
 #include "ReportTestSupport.h"
 #include "reports/TQRPageList.h"
+#include "reports/TQRPagePicture.h"
 #include "reports/TQRPrinter.h"
 
 #include <QFile>
 #include <QPainter>
-#include <QPicture>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray DataOf(const QPicture &picture) {
-    return QByteArray(picture.data(), picture.size());
+QByteArray DataOf(const TQRPagePicture &picture) {
+    return picture.Serialize();
 }
 
 qint32 Int32At(const QByteArray &bytes, qint64 offset) {
@@ -53,7 +53,7 @@ void Produce(TQRPrinter &producer, int pages, const TQRPrinterSettings &settings
 QList<QByteArray> PagesOf(TQRPrinter &producer) {
     QList<QByteArray> pages;
     for (int page = 1; page <= producer.AvailablePages(); ++page) {
-        std::unique_ptr<QPicture> picture = producer.GetPage(page);
+        std::unique_ptr<TQRPagePicture> picture = producer.GetPage(page);
         pages << (picture ? DataOf(*picture) : QByteArray());
     }
     return pages;
