@@ -52,7 +52,7 @@ public:
     static constexpr double MaxPenWidth = 1000;
     static constexpr int MaxFamilyBytes = 256;
     static constexpr int MaxTextBytes = 65536;
-    static constexpr qint64 MaxBytes = 64 * 1024 * 1024;
+    static constexpr qint64 MaxBytes = 16 * 1024 * 1024;
 
     TQRPagePicture() = default;
     TQRPagePicture(int width, int height) : width_(width), height_(height) {}
