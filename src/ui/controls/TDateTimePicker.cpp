@@ -9,7 +9,9 @@
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QLocale>
+#include <QMouseEvent>
 #include <cmath>
 
 namespace {
@@ -75,6 +77,9 @@ TDateTimePicker::TDateTimePicker(QWidget *parent) : QWidget(parent) {
     layout->addWidget(checkBox_);
     layout->addWidget(editor_, 1);
     setFocusProxy(editor_);
+    editorText_ = editor_->findChild<QLineEdit *>();
+    if (editorText_)
+        editorText_->installEventFilter(this);
 
     connect(editor_, &QDateTimeEdit::dateTimeChanged, this, [this] { EditorChanged(); });
     connect(checkBox_, &QCheckBox::toggled, this, [this](bool on) { CheckBoxToggled(on); });
@@ -140,6 +145,12 @@ void TDateTimePicker::PushValue(double value) {
     if (!whole.isValid() || whole < kEditorMin || whole > kEditorMax ||
         wanted < editor_->minimumDateTime() || wanted > editor_->maximumDateTime())
         throw ECommonCalendarError(QStringLiteral("Failed to set calendar date or time"));
+    // While this picker's own change handler runs, the user is typing into
+    // the editor (it reports the "1" of "17" at once); writing the editor
+    // then would end the part's typing and lose the "7". The value is kept
+    // and the editor shows it when the handler is done.
+    if (inOwnChange_ || editor_->dateTime() == wanted)
+        return;
     FlagScope guard(changing_);
     editor_->setDateTime(wanted);
     if (editor_->dateTime() != wanted) {
@@ -286,12 +297,23 @@ void TDateTimePicker::EditorChanged() {
                     SetChecked(true);
             }
         }
-        if (OnChange)
+        if (OnChange) {
+            FlagScope inHandler(inOwnChange_);
             OnChange(this);
+        }
+        SyncEditor();
     } catch (...) {
         // A refused change must not stay on screen as if it had been taken.
         RestoreEditor();
         TErrorBox::ShowCurrent();
+    }
+}
+
+void TDateTimePicker::SyncEditor() {
+    const QDateTime wanted = EditorValue(value_);
+    if (editor_->dateTime() != wanted) {
+        FlagScope guard(changing_);
+        editor_->setDateTime(wanted);
     }
 }
 
@@ -327,6 +349,14 @@ void TDateTimePicker::CalendarHidden() {
 }
 
 bool TDateTimePicker::eventFilter(QObject *watched, QEvent *event) {
+    // A click into a part of the date or time selects the whole part, so the
+    // digits typed next replace it ("17" makes the day 17) instead of being
+    // inserted beside the digits already there. A drag keeps its selection.
+    if (watched == editorText_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
+        !static_cast<QLineEdit *>(editorText_)->hasSelectedText() &&
+        editor_->currentSection() != QDateTimeEdit::NoSection)
+        editor_->setSelectedSection(editor_->currentSection());
     if (watched == calendarPopup_) {
         try {
             if (event->type() == QEvent::Show && !droppedDown_)

@@ -76,6 +76,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Shows the picker's value in the editor unless it shows it already.
+    void SyncEditor();
     void Rebuild();
     void FitHeight();
     QDateTime EditorValue(double value) const;
@@ -90,6 +92,10 @@ private:
     QDateTimeEdit *editor_ = nullptr;
     QCheckBox *checkBox_ = nullptr;
     QWidget *calendarPopup_ = nullptr;
+    // The editor's text field, where a click picks the part to type into.
+    QWidget *editorText_ = nullptr;
+    // True while OnChange runs for a change the user is making.
+    bool inOwnChange_ = false;
     double value_ = 0;
     double lastChange_ = 0;
     double minDate_ = 0;

@@ -6,6 +6,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -341,4 +342,48 @@ TEST_F(PickerTest, UserTogglingTheCheckBoxRaisesOnChange) {
     picker.SetChecked(false);
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(changes, 2);
+}
+
+// A user clicks into a part and types its digits, as in any date edit; the
+// handler stores and writes the value back each time, as the editor does.
+TEST_F(PickerTest, DigitsTypedIntoAPartSetThatPartWhileTheHandlerWritesBack) {
+    Make(TDateTimePicker::dtkDate);
+    picker.SetDateTime(At(2026, 12, 9, 13, 30));
+    picker.OnChange = [this](TDateTimePicker *sender) {
+        ++changes;
+        sender->SetDate(sender->Date());
+        sender->SetTime(sender->Date());
+    };
+    // The day is the second part of "12/9/2026": click on it.
+    QLineEdit *text = picker.Editor()->findChild<QLineEdit *>();
+    ASSERT_NE(text, nullptr);
+    // Where the day is drawn depends on the style's margins: the first
+    // place a click selects it.
+    for (int x = 1;
+         x < text->width() && picker.Editor()->currentSection() != QDateTimeEdit::DaySection;
+         x += 2)
+        QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(x, text->height() / 2));
+    ASSERT_EQ(picker.Editor()->currentSection(), QDateTimeEdit::DaySection);
+    QTest::keyClicks(picker.Editor(), "17");
+    EXPECT_EQ(Shown(), "12/17/2026");
+    EXPECT_DOUBLE_EQ(picker.Date(), At(2026, 12, 17, 13, 30));
+    // The year, typed whole.
+    MoveToPart(2);
+    QTest::keyClicks(picker.Editor(), "2031");
+    EXPECT_EQ(Shown(), "12/17/2031");
+    EXPECT_GE(changes, 2);
+
+    TDateTimePicker time;
+    time.SetKind(TDateTimePicker::dtkTime);
+    time.SetDateTime(At(2026, 12, 9, 13, 30));
+    time.OnChange = [](TDateTimePicker *sender) { sender->SetTime(sender->Date()); };
+    time.show();
+    time.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&time));
+    time.Editor()->setFocus();
+    QTest::keyClick(time.Editor(), Qt::Key_Home);
+    QTest::keyClick(time.Editor(), Qt::Key_Tab); // the minutes
+    QTest::keyClicks(time.Editor(), "45");
+    EXPECT_EQ(time.Editor()->text(), "1:45:00 PM");
+    EXPECT_DOUBLE_EQ(time.Date(), At(2026, 12, 9, 13, 45));
 }
