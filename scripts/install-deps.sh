@@ -7,6 +7,7 @@ PACKAGES=(
     build-essential cmake qt6-base-dev libsqlite3-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-liberation2 xvfb xauth
+    desktop-file-utils appstream dpkg-dev xdotool sqlite3
 )
 
 missing=()
