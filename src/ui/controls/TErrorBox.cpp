@@ -1,6 +1,7 @@
 #include "ui/controls/TErrorBox.h"
 
 #include "data/DatabaseErrors.h"
+#include "ui/controls/TApplication.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -27,6 +28,10 @@ QString TErrorBox::TitleFromProgramPath(const QString &programPath) {
 }
 
 QString TErrorBox::ApplicationTitle() {
+    // The program's own application object carries its title; under any
+    // other the title is made from the program file's name.
+    if (qobject_cast<TApplication *>(QCoreApplication::instance()))
+        return TApplication::kTitle;
     return TitleFromProgramPath(QCoreApplication::applicationFilePath());
 }
 

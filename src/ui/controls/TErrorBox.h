@@ -20,7 +20,9 @@ public:
     // folder and without everything from its first full stop on, every
     // letter after the first in lower case.
     static QString TitleFromProgramPath(const QString &programPath);
-    // The title of the running program.
+    // The title of the running program: TApplication's title under the
+    // program's application object, else the one made from the program
+    // file's path.
     static QString ApplicationTitle();
 
     // Shows the exception (nothing for EAbort). Never throws.

@@ -1,6 +1,7 @@
 #include "ui/controls/TErrorBox.h"
 #include "ErrorBoxCapture.h"
 #include "data/DatabaseErrors.h"
+#include "ui/controls/TApplication.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -40,8 +41,15 @@ TEST(ErrorBoxText, TitleIsTheFileNameUpToItsFirstDotWithTheRestLowered) {
     EXPECT_EQ(TErrorBox::TitleFromProgramPath("/opt/MyProg.tar.gz"), "Myprog");
     EXPECT_EQ(TErrorBox::TitleFromProgramPath("/usr/bin/corvana"), "corvana");
     EXPECT_EQ(TErrorBox::TitleFromProgramPath("/usr/bin/X"), "X");
-    // The running test program: its first letter as written, no folder.
-    EXPECT_EQ(TErrorBox::ApplicationTitle(), "corvana_controls_tests");
+}
+
+TEST(ErrorBoxText, TheProgramsApplicationObjectGivesTheTitle) {
+    // The tests run under TApplication, as the program does: its title, not
+    // the test program file's name.
+    ASSERT_NE(qobject_cast<TApplication *>(QCoreApplication::instance()), nullptr);
+    EXPECT_EQ(TErrorBox::ApplicationTitle(), "Corvana");
+    // The name the desktop shows for a window without a caption of its own.
+    EXPECT_EQ(QCoreApplication::applicationName(), "Corvana");
 }
 
 TEST(ErrorBoxShow, ShowsOwnAndStandardExceptionsButNotTheSilentAbort) {
@@ -51,7 +59,7 @@ TEST(ErrorBoxShow, ShowsOwnAndStandardExceptionsButNotTheSilentAbort) {
     TErrorBox::Show(std::runtime_error("bad thing"));
     TErrorBox::Show(EAbort());
     ASSERT_EQ(box.shown.size(), 2u);
-    EXPECT_EQ(box.shown[0].caption, "corvana_controls_tests");
+    EXPECT_EQ(box.shown[0].caption, "Corvana");
     EXPECT_EQ(box.shown[0].text, "rsContacts: Cannot perform this operation on a closed dataset.");
     EXPECT_EQ(box.shown[1].text, "bad thing.");
 }
@@ -103,7 +111,7 @@ TEST(ErrorBoxShow, RealBoxHasErrorIconOneOkButtonAndTheTitle) {
     });
     TErrorBox::ShowMessage("Record not found");
     ASSERT_TRUE(seen);
-    EXPECT_EQ(title, "corvana_controls_tests");
+    EXPECT_EQ(title, "Corvana");
     EXPECT_EQ(text, "Record not found.");
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
@@ -127,7 +135,7 @@ TEST(ErrorBoxApplication, ExceptionFromASlotIsShownAndTheProgramCarriesOn) {
     QTest::mouseClick(&button, Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, "rsContacts: Dataset not in edit or insert mode.");
-    EXPECT_EQ(box.shown[0].caption, "corvana_controls_tests");
+    EXPECT_EQ(box.shown[0].caption, "Corvana");
     EXPECT_EQ(ranAfterThrow, 0);
 
     // The silent abort shows nothing; the button still works afterwards.
