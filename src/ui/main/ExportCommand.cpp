@@ -2,6 +2,7 @@
 
 #include "export/ContactExport.h"
 #include "export/EInOutError.h"
+#include "ui/controls/TDialogFolder.h"
 #include "ui/controls/TErrorBox.h"
 
 #include <QFileDialog>
@@ -32,9 +33,14 @@ ExportCommand::~ExportCommand() {
 }
 
 QString ExportCommand::RunDialog() {
-    if (!dlgSaveContacts || dlgSaveContacts->exec() != QDialog::Accepted)
+    if (!dlgSaveContacts)
         return QString();
-    return dlgSaveContacts->selectedFiles().value(0);
+    // The dialog opens where the last file was chosen, with the name of the
+    // previous export, not its whole path, in the name box.
+    const QString fileName = TDialogFolder::Run(*dlgSaveContacts, lastFile_);
+    if (!fileName.isEmpty())
+        lastFile_ = fileName;
+    return fileName;
 }
 
 void ExportCommand::ExportContacts() {

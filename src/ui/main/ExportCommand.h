@@ -16,7 +16,8 @@ class TQueryCursor;
 class ExportCommand {
 public:
     // Asks the user for the file name; empty when the user cancels. Tests
-    // replace it; by default it runs dlgSaveContacts.
+    // replace it; by default it runs dlgSaveContacts, which opens in the
+    // documents folder at first and then where a file was chosen last.
     using TChooser = std::function<QString()>;
     // Receives the "File I/O error." box instead of showing it; tests set it.
     using Hook = std::function<void(const QString &caption, const QString &text)>;
@@ -42,4 +43,6 @@ private:
     TQueryCursor &qryExportContacts_;
     QPointer<QWidget> parent_;
     TChooser chooser_;
+    // The file of the previous export from dlgSaveContacts.
+    QString lastFile_;
 };

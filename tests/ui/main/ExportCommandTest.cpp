@@ -2,12 +2,17 @@
 
 #include "data/DBConnection.h"
 #include "data/QueryCursor.h"
+#include "support/ModalAnswer.h"
 #include "support/TempDatabase.h"
+#include "support/TempHome.h"
+#include "ui/controls/TDialogFolder.h"
 #include "ui/controls/TErrorBox.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -99,6 +104,77 @@ TEST_F(ExportCommandTest, ANameTypedWithoutExtensionGetsCvsAndIsWrittenAsText) {
     EXPECT_TRUE(ioBoxes.isEmpty());
     ASSERT_TRUE(QFileInfo::exists(PathOf("contacts.CVS")));
     EXPECT_TRUE(Read(PathOf("contacts.CVS")).startsWith(kHeaderLine));
+}
+
+// Runs the command with its real dialog, answered by `answer` once it shows;
+// false when no dialog came up or it stayed open after the answer.
+bool RunAnswered(ExportCommand &command, const std::function<void(QFileDialog &)> &answer) {
+    ModalAnswer<QFileDialog> answering(answer);
+    command.ExportContacts();
+    return answering.Answered() && !answering.LeftOpen();
+}
+
+TEST_F(ExportCommandTest, TheDialogOpensInTheDocumentsFolderThenWhereTheLastFileWent) {
+    TempHome home;
+    ASSERT_TRUE(home.IsValid());
+    ASSERT_TRUE(home.MakeDocuments());
+    TDialogFolder::Remember(QString());
+
+    ShownFileDialog first, second, third;
+    ASSERT_TRUE(RunAnswered(command, [&](QFileDialog &dialog) {
+        first = ShownFileDialog::Of(dialog);
+        TypeAndPressEnter(dialog, "contacts");
+    }));
+    EXPECT_EQ(first.title, "Save Contacts");
+    EXPECT_EQ(first.folder, home.Documents());
+    EXPECT_EQ(first.nameBox, "");
+    EXPECT_TRUE(Read(home.Documents() + "/contacts.CVS").startsWith(kHeaderLine));
+
+    // The box holds the previous file's name only, selected: typing a
+    // whole path replaces it.
+    ASSERT_TRUE(RunAnswered(command, [&](QFileDialog &dialog) {
+        second = ShownFileDialog::Of(dialog);
+        TypeAndPressEnter(dialog, PathOf("first"));
+    }));
+    EXPECT_EQ(second.folder, home.Documents());
+    EXPECT_EQ(second.nameBox, "contacts.CVS");
+    EXPECT_EQ(second.selectedName, "contacts.CVS");
+    EXPECT_TRUE(Read(PathOf("first.CVS")).startsWith(kHeaderLine));
+
+    // Now it opens where that file went; a plain name lands there.
+    ASSERT_TRUE(RunAnswered(command, [&](QFileDialog &dialog) {
+        third = ShownFileDialog::Of(dialog);
+        TypeAndPressEnter(dialog, "second.html");
+    }));
+    EXPECT_EQ(third.folder, out.path());
+    EXPECT_EQ(third.nameBox, "first.CVS");
+    EXPECT_TRUE(Read(PathOf("second.html")).startsWith("<html>"));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), (QStringList{"first.CVS", "second.html"}));
+    EXPECT_TRUE(ioBoxes.isEmpty());
+    TDialogFolder::Remember(QString());
+}
+
+TEST_F(ExportCommandTest, TheRealFileIOErrorBoxCarriesTheApplicationTitle) {
+    ExportCommand::ShowHook = nullptr;
+    Choose(PathOf("no such folder/contacts.csv"));
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    ModalAnswer<QMessageBox> answer([&](QMessageBox &box) {
+        title = box.windowTitle();
+        text = box.text();
+        icon = box.icon();
+        buttons = box.standardButtons();
+        box.button(QMessageBox::Ok)->click();
+    });
+    command.ExportContacts();
+    ASSERT_TRUE(answer.Answered());
+    EXPECT_FALSE(answer.LeftOpen());
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_EQ(title, TErrorBox::ApplicationTitle());
+    EXPECT_EQ(text, "File I/O error.");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 TEST_F(ExportCommandTest, AFileThatCannotBeCreatedShowsTheFileIOErrorBox) {
