@@ -4,6 +4,7 @@
 #include "reports/TQRPreview.h"
 #include "reports/TQRPrinter.h"
 #include "reports/TQRReport.h"
+#include "ui/controls/TDialogFolder.h"
 #include "ui/controls/TErrorBox.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -51,18 +53,36 @@ QIcon StyleGlyph(QStyle::StandardPixmap pixmap) {
 TQRStandardPreview::SaveFileDialog TQRStandardPreview::SaveDialog =
     [](QWidget *parent, const QString &caption, const QString &filter, int &filterIndex) {
         const QStringList filters = DialogFilters(filter);
-        QString selected = filters.value(filterIndex - 1);
+        const QStringList extensions = DialogExtensions(filter);
+        QFileDialog dialog(parent, caption);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
         // The save command overwrites without asking.
-        const QString fileName = QFileDialog::getSaveFileName(
-            parent, caption, QString(), filters.join(QStringLiteral(";;")), &selected,
-            QFileDialog::DontConfirmOverwrite);
-        filterIndex = filters.indexOf(selected) + 1;
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setNameFilters(filters);
+        // A name typed without an extension gets the chosen type's: "QRP"
+        // for the saved report file, the format's for an export.
+        const auto followType = [&dialog, filters, extensions](const QString &type) {
+            dialog.setDefaultSuffix(extensions.value(filters.indexOf(type)));
+        };
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followType);
+        dialog.selectNameFilter(filters.value(filterIndex - 1));
+        followType(dialog.selectedNameFilter());
+        const QString fileName = TDialogFolder::Run(dialog);
+        filterIndex = filters.indexOf(dialog.selectedNameFilter()) + 1;
         return fileName;
     };
 TQRStandardPreview::FileDialog TQRStandardPreview::OpenDialog =
     [](QWidget *parent, const QString &caption, const QString &filter) {
-        return QFileDialog::getOpenFileName(parent, caption, QString(),
-                                            DialogFilters(filter).join(QStringLiteral(";;")));
+        QFileDialog dialog(parent, caption);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // Any name typed is taken, so that a missing file meets Load's own
+        // check and message. The platform's dialogs refuse such a name
+        // themselves, so this one is always Qt's own.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setNameFilters(DialogFilters(filter));
+        return TDialogFolder::Run(dialog);
     };
 TQRStandardPreview::MessageBox TQRStandardPreview::Message = [](QWidget *parent,
                                                                 const QString &text) {
@@ -264,6 +284,20 @@ QStringList TQRStandardPreview::DialogFilters(const QString &filter) {
     return filters;
 }
 
+QStringList TQRStandardPreview::DialogExtensions(const QString &filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList extensions;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &pattern = parts.at(i + 1);
+        // "*.QRP" names one extension; "*.*", "*.htm *.html" and the like
+        // name none.
+        static const QRegularExpression plain(QStringLiteral("^\\*\\.([^*?\\[\\] ;]+)$"));
+        const QRegularExpressionMatch match = plain.match(pattern);
+        extensions.append(match.hasMatch() ? match.captured(1) : QString());
+    }
+    return extensions;
+}
+
 void TQRStandardPreview::SaveClick() {
     const TQRExportFilterLibrary &library = TQRExportFilterLibrary::Instance();
     int filterIndex = 1;
@@ -271,10 +305,12 @@ void TQRStandardPreview::SaveClick() {
         SaveDialog(this, QStringLiteral("Save report"), library.SaveDialogFilter(), filterIndex);
     if (fileName.isEmpty() || !producer_)
         return;
+    // The dialog adds the chosen type's extension to a name typed without
+    // one; a name that comes back without one all the same gets it here.
     const int entry = filterIndex - 2;
     if (entry < 0 || entry >= library.Filters().size()) {
         if (QFileInfo(fileName).suffix().isEmpty())
-            fileName += QStringLiteral(".qrp");
+            fileName += QStringLiteral(".QRP");
         // Before the run is over there is nothing complete to save.
         if (producer_->Status() != mpFinished)
             return;
@@ -287,7 +323,7 @@ void TQRStandardPreview::SaveClick() {
     }
     const TQRExportFilterLibraryEntry format = library.Filters().at(entry);
     if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QLatin1Char('.') + format.fileExtension.toLower();
+        fileName += QLatin1Char('.') + format.fileExtension;
     // Pages loaded from a saved file have no report behind them to export.
     if (!producer_->ExportHandler)
         return;

@@ -30,7 +30,10 @@ public:
     // The dialogs the window opens; tests replace them. A file dialog gives
     // the chosen file name, empty when cancelled. Filters come as
     // "description|pattern" pairs joined by "|"; the save dialog also
-    // reports the chosen type, counting from 1.
+    // reports the chosen type, counting from 1. Both open where a file was
+    // chosen last (TDialogFolder) with an empty name box; the save dialog
+    // adds the chosen type's extension to a name typed without one, the
+    // open dialog takes a name that does not exist.
     using FileDialog =
         std::function<QString(QWidget *parent, const QString &caption, const QString &filter)>;
     using SaveFileDialog = std::function<QString(QWidget *parent, const QString &caption,
@@ -57,6 +60,9 @@ public:
     // The file dialog's types of a "description|pattern|..." filter: the
     // descriptions, each naming its pattern in brackets.
     static QStringList DialogFilters(const QString &filter);
+    // The extension of each type's pattern ("*.QRP": "QRP"); empty for a
+    // pattern that is not one plain extension.
+    static QStringList DialogExtensions(const QString &filter);
 
     void UpdatePageInfo();
     // The run behind the window has ended: a run without any page announces

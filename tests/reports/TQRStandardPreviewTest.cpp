@@ -166,7 +166,7 @@ TEST_F(StandardPreview, SaveThenLoadDisablesPrinterSetupAndEnablesPrint) {
     ReportWithRows data(1);
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString fileName = folder.filePath(QStringLiteral("contact.qrp"));
+    const QString fileName = folder.filePath(QStringLiteral("contact.QRP"));
     QString saveCaption, saveFilter, message;
     TQRStandardPreview::SaveDialog = [&](QWidget *, const QString &caption, const QString &filter,
                                          int &) {
