@@ -435,16 +435,16 @@ TEST_F(ContactReportExport, TheOpenPreviewSavesInTheChosenTypeAndKeepsItsPages) 
         EXPECT_EQ(DialogTypes(offered), 7);
         EXPECT_TRUE(keptPages);
     }
-    const QByteArray csv = ReadAll(Path(QStringLiteral("three.csv")));
+    const QByteArray csv = ReadAll(Path(QStringLiteral("three.CSV")));
     EXPECT_TRUE(csv.startsWith("\"\",\"Contact Details Report\",")) << csv.constData();
     const QByteArray html = ExpectedHtml(QStringLiteral("Acme Tools")).toUtf8();
-    EXPECT_EQ(ReadAll(Path(QStringLiteral("two.htm"))), html);
-    EXPECT_EQ(ReadAll(Path(QStringLiteral("five.htm"))), html);
+    EXPECT_EQ(ReadAll(Path(QStringLiteral("two.HTM"))), html);
+    EXPECT_EQ(ReadAll(Path(QStringLiteral("five.HTM"))), html);
     // A name with its own extension keeps it.
     EXPECT_TRUE(ReadAll(Path(QStringLiteral("four.txt"))).startsWith("        Contact"));
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("four.txt.csv"))));
     // The first type is the saved report file.
-    EXPECT_GT(QFileInfo(Path(QStringLiteral("one.qrp"))).size(), 128);
+    EXPECT_GT(QFileInfo(Path(QStringLiteral("one.QRP"))).size(), 128);
 }
 
 TEST_F(ContactReportExport, AfterALoadTheExportTypesWriteNothing) {

@@ -3,6 +3,7 @@
 #include "data/RecordCursor.h"
 #include "ui/controls/TColumn.h"
 #include "ui/controls/TDBGrid.h"
+#include "ui/controls/TErrorBox.h"
 #include "ui/controls/TInplaceEdit.h"
 
 #include <QApplication>
@@ -202,7 +203,7 @@ void TGridInput::Delete() {
     const bool yes =
         TDBGrid::ConfirmHook
             ? TDBGrid::ConfirmHook(question)
-            : QMessageBox::question(&grid_, QString(), question,
+            : QMessageBox::question(&grid_, TErrorBox::ApplicationTitle(), question,
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     if (yes)
         cursor.Delete();
