@@ -2,6 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+
+#ifndef CORVANA_RELATIVE_DATA_DIR
+#define CORVANA_RELATIVE_DATA_DIR "../share/corvana"
+#endif
 
 const QString THelpFile::kFileName = QStringLiteral("Corvana.html");
 
@@ -13,7 +18,13 @@ QString THelpFile::ProgramFolder() {
 }
 
 QString THelpFile::PathIn(const QString &programFolder) {
-    return programFolder + kFileName;
+    const QString beside = programFolder + kFileName;
+    if (QFileInfo::exists(beside))
+        return beside;
+    // An installed program keeps its help page in its data folder.
+    const QString installed =
+        QDir::cleanPath(programFolder + QStringLiteral(CORVANA_RELATIVE_DATA_DIR "/") + kFileName);
+    return QFileInfo::exists(installed) ? installed : beside;
 }
 
 QUrl THelpFile::UrlIn(const QString &programFolder) {

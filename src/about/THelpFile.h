@@ -6,15 +6,17 @@
 #include <QUrl>
 
 // The program's help: the page "Corvana.html" in the program's own folder,
-// opened by the desktop like any local file. A missing page gives no
-// message from the program.
+// else in the installed data folder beside it, opened by the desktop like
+// any local file. A missing page gives no message from the program.
 class THelpFile {
 public:
     static const QString kFileName; // "Corvana.html"
 
     // The folder of the running program's file, ending in '/'.
     static QString ProgramFolder();
-    // `programFolder` (ending in a path delimiter) followed by the file name.
+    // The help page of `programFolder` (ending in a path delimiter): the file
+    // in it, else the one in the installed data folder, else (neither there)
+    // the file name in the program's folder.
     static QString PathIn(const QString &programFolder);
     // The local file address of the help page in `programFolder`.
     static QUrl UrlIn(const QString &programFolder);

@@ -1,8 +1,10 @@
 #include "about/THelpFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
@@ -51,6 +53,23 @@ TEST(HelpFile, OpenHandsTheLocalFileAddressToTheOpener) {
     EXPECT_NO_THROW(THelpFile::OpenIn("/no/such/folder/", record));
     ASSERT_EQ(opened.size(), 2);
     EXPECT_EQ(opened[1].toLocalFile(), "/no/such/folder/Corvana.html");
+}
+
+TEST(HelpFile, AnInstalledProgramFindsThePageInItsDataFolder) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString bin = root.filePath("usr/bin") + "/";
+    QDir().mkpath(bin);
+    QDir().mkpath(root.filePath("usr/share/corvana"));
+    QFile page(root.filePath("usr/share/corvana/Corvana.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    EXPECT_EQ(THelpFile::PathIn(bin), root.filePath("usr/share/corvana/Corvana.html"));
+    // A page beside the program comes first.
+    QFile beside(bin + "Corvana.html");
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    EXPECT_EQ(THelpFile::PathIn(bin), bin + "Corvana.html");
 }
 
 TEST(HelpPage, TheBuildPutsItBesideThePrograms) {
