@@ -3,6 +3,7 @@
 #include "ui/controls/TDBEdit.h"
 #include "ui/controls/TDBLookupComboBox.h"
 #include "ui/controls/TDBMemo.h"
+#include "ui/main/ProgramFonts.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -87,15 +88,15 @@ std::vector<QWidget *> ContactEditor::TabOrder() const {
 
 void ContactEditor::AddLabel(QFrame *panel, const QString &text, int left, int top, bool maroon) {
     auto *label = new QLabel(text, panel);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(15);
-    font.setBold(true);
-    label->setFont(font);
-    if (maroon) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
-        label->setPalette(palette);
-    }
+    label->setFont(ProgramFonts::LabelFont(15, true));
+    // Fixed colours, not the desktop's text colour: the call-back date
+    // stands out in maroon among black labels. On the button-face panel a
+    // label would draw in the button text colour; it is told to use its
+    // window text colour, which carries the label's own.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, maroon ? QColor(0x80, 0, 0) : QColor(Qt::black));
+    label->setPalette(palette);
+    label->setForegroundRole(QPalette::WindowText);
     label->move(left, top);
     label->adjustSize();
     labels.push_back(label);

@@ -8,6 +8,7 @@
 #include "ui/controls/TDateTimePicker.h"
 #include "ui/controls/TEdit.h"
 #include "ui/controls/TErrorBox.h"
+#include "ui/main/ProgramFonts.h"
 
 #include <QDateTime>
 #include <QEvent>
@@ -96,6 +97,7 @@ void ContactLists::BuildCallBacks(QWidget *tab, TDataSource &dsCallback) {
                              &ContactLists::btnLoadCallbackClick);
     btnLoadCallback->setIcon(tab->style()->standardIcon(QStyle::SP_BrowserReload));
     lblCallBackDate = new QLabel(QStringLiteral("Call Back Date"), tab);
+    lblCallBackDate->setFont(ProgramFonts::LabelFont(11));
     lblCallBackDate->move(82, 7);
     lblCallBackDate->adjustSize();
     timeCallBacks = new TDateTimePicker(tab);
@@ -116,6 +118,7 @@ void ContactLists::BuildSearch(QWidget *tab, TDataSource &dsSearch) {
                            &ContactLists::btnLoadSearchClick);
     btnLoadSearch->setIcon(tab->style()->standardIcon(QStyle::SP_BrowserReload));
     lblSearchFor = new QLabel(QStringLiteral("Search For:"), tab);
+    lblSearchFor->setFont(ProgramFonts::LabelFont(11));
     lblSearchFor->move(85, 7);
     lblSearchFor->adjustSize();
     txtSearch = new TEdit(tab);

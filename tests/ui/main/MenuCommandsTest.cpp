@@ -1,13 +1,10 @@
-#include "reports/TQRPrinter.h"
-#include "reports/TQRReport.h"
+#include "ReportHooks.h"
 #include "support/TempDatabase.h"
 #include "ui/main/ExportCommand.h"
 #include "ui/main/frmMain.h"
 
 #include <QAction>
 #include <QFile>
-#include <QPdfWriter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -50,31 +47,6 @@ TEST(MenuCommands, SaveContactsExportsEveryContactWithoutMovingTheEditor) {
     EXPECT_EQ(window.rsContacts.FieldNamed("ContactID")->IntegerValue(), editorAt);
     EXPECT_FALSE(window.qryExportContacts.Active());
 }
-
-// Sends every report run to a PDF file instead of the printer.
-class PrintToPdf {
-public:
-    explicit PrintToPdf(bool printerInstalled = true) : writer(dir.filePath("report.pdf")) {
-        TQRPrinter::SetPrinterInstalledHook([printerInstalled] { return printerInstalled; });
-        TQRReport::SetDefaultProducerSetup(
-            [this](TQRPrinter &producer) { producer.SetOutputDevice(&writer); });
-    }
-    ~PrintToPdf() {
-        TQRReport::SetDefaultProducerSetup(nullptr);
-        TQRPrinter::SetPrinterInstalledHook(nullptr);
-    }
-    // Pages in the file; -1 when nothing was written.
-    int Pages() const {
-        QFile file(dir.filePath("report.pdf"));
-        if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-            return -1;
-        static const QRegularExpression page(R"(/Type\s*/Page(?!s))");
-        return int(QString::fromLatin1(file.readAll()).count(page));
-    }
-
-    QTemporaryDir dir;
-    QPdfWriter writer;
-};
 
 TEST(MenuCommands, PrintPrintsTheCurrentContactOnOnePage) {
     TempDatabase db(3);
