@@ -8,6 +8,7 @@
 #include "ui/controls/TDateTimePicker.h"
 #include "ui/controls/TEdit.h"
 #include "ui/controls/TErrorBox.h"
+#include "ui/main/FocusChain.h"
 #include "ui/main/ProgramFonts.h"
 
 #include <QDateTime>
@@ -108,9 +109,8 @@ void ContactLists::BuildCallBacks(QWidget *tab, TDataSource &dsCallback) {
                           &ContactLists::btnCallBacksClick);
     gridCallBack = Grid(tab, "gridCallBack", dsCallback);
     AddColumns(gridCallBack, kCallBackColumns);
-    QWidget::setTabOrder(timeCallBacks, btnCallBacks);
-    QWidget::setTabOrder(btnCallBacks, gridCallBack);
-    QWidget::setTabOrder(gridCallBack, btnLoadCallback);
+    FocusChain::LeaveOnTab(timeCallBacks);
+    FocusChain::Chain({timeCallBacks, btnCallBacks, gridCallBack, btnLoadCallback});
 }
 
 void ContactLists::BuildSearch(QWidget *tab, TDataSource &dsSearch) {
@@ -129,9 +129,12 @@ void ContactLists::BuildSearch(QWidget *tab, TDataSource &dsSearch) {
                        &ContactLists::btnSearchClick);
     gridSearch = Grid(tab, "gridSearch", dsSearch);
     AddColumns(gridSearch, kSearchColumns);
-    QWidget::setTabOrder(btnSearch, txtSearch);
-    QWidget::setTabOrder(txtSearch, gridSearch);
-    QWidget::setTabOrder(gridSearch, btnLoadSearch);
+    FocusChain::Chain({btnSearch, txtSearch, gridSearch, btnLoadSearch});
+}
+
+std::vector<QWidget *> ContactLists::TabOrder() const {
+    return {timeCallBacks, btnCallBacks, gridCallBack, btnLoadCallback,
+            btnSearch,     txtSearch,    gridSearch,   btnLoadSearch};
 }
 
 bool ContactLists::eventFilter(QObject *watched, QEvent *event) {

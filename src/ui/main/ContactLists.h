@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -36,6 +37,11 @@ public:
     TEdit *txtSearch = nullptr;
     QPushButton *btnSearch = nullptr;
     TDBGrid *gridSearch = nullptr;
+
+    // The tab stops of both tabs in their order: the call-backs tab's
+    // picker, Display, grid and Load, then the search tab's Display, text,
+    // grid and Load. Only the shown tab's stops are visited.
+    std::vector<QWidget *> TabOrder() const;
 
     // Lists the contacts due on the picker's day.
     void LoadCallbacks();

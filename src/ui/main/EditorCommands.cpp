@@ -8,6 +8,7 @@
 #include "ui/controls/TDateTimePicker.h"
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ContactEditor.h"
+#include "ui/main/FocusChain.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
@@ -82,6 +83,7 @@ void EditorCommands::BuildPickers(QWidget *panel) {
         p->SetKind(kind);
         p->setGeometry(geometry);
         p->OnChange = [this, handler](TDateTimePicker *) { (this->*handler)(); };
+        FocusChain::LeaveOnTab(p);
         return p;
     };
     using P = TDateTimePicker;

@@ -15,6 +15,7 @@
 #include "ui/main/ContactLists.h"
 #include "ui/main/EditorCommands.h"
 #include "ui/main/ExportCommand.h"
+#include "ui/main/FocusChain.h"
 
 #include "data/ConnectionString.h"
 #include "data/DateTimeValue.h"
@@ -61,10 +62,10 @@ TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWi
     Panel2->setGeometry(0, 33, 752, 310);
     editor = std::make_unique<ContactEditor>(Panel2, &dsContacts, &dsCountries, &dsStatus);
     commands = std::make_unique<EditorCommands>(Panel2, *editor, rsContacts, dsContacts);
-    SetEditorTabOrder();
     connect(New1, &QAction::triggered, this,
             [this] { TErrorBox::Guard([this] { commands->btnNewClick(); }); });
     BuildLists();
+    SetTabOrder();
     exportCommand = std::make_unique<ExportCommand>(qryExportContacts, this);
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
     FormCreate();
@@ -142,6 +143,10 @@ void TfrmMain::BuildTitleStrip() {
         button->setObjectName(QString::fromLatin1(name));
         button->setIcon(QIcon(QString::fromLatin1(glyph)));
         button->setGeometry(left, 4, 30, 25);
+        // Picture buttons of the title strip: reached by the mouse (and
+        // their menu items' keys) only, and a click leaves the focus where
+        // it was.
+        button->setFocusPolicy(Qt::NoFocus);
         // The hint is kept with the button; the window shows no tool tips.
         button->setProperty("hint", hint);
         return button;
@@ -236,19 +241,44 @@ void TfrmMain::mniAboutClick() {
     TfrmAboutBox::Execute(this, shellOpen);
 }
 
-void TfrmMain::SetEditorTabOrder() {
+void TfrmMain::SetTabOrder() {
     // New, the fields from Company to Contact Status, the four pickers,
-    // Remarks, then Next, Previous, First, Last.
-    std::vector<QWidget *> order{commands->btnNew};
+    // Remarks, then Next, Previous, First, Last; then the lists' tab bar and
+    // the shown tab's own stops, and round to New again.
+    tabStops_ = {commands->btnNew};
     for (QWidget *control : editor->TabOrder())
         if (control != editor->txtNotes)
-            order.push_back(control);
-    order.insert(order.end(),
-                 {commands->dateLastCall, commands->timeLastCall, commands->dateCallback,
-                  commands->timeCallback, editor->txtNotes, commands->btnNext, commands->btnPrev,
-                  commands->btnFirst, commands->btnLast});
-    for (size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+            tabStops_.push_back(control);
+    tabStops_.insert(tabStops_.end(),
+                     {commands->dateLastCall, commands->timeLastCall, commands->dateCallback,
+                      commands->timeCallback, editor->txtNotes, commands->btnNext,
+                      commands->btnPrev, commands->btnFirst, commands->btnLast, PageControl1});
+    for (QWidget *control : lists->TabOrder())
+        tabStops_.push_back(control);
+    // Qt's own chain follows the stops. The buttons that take the focus
+    // only when clicked sit among them, so that Tab goes on from Save,
+    // Cancel or Delete to Next, and from the mail and web buttons to the
+    // field below them.
+    std::vector<QWidget *> chain;
+    for (QWidget *stop : tabStops_) {
+        chain.push_back(stop);
+        if (stop == editor->txtEmail)
+            chain.push_back(commands->btnMail);
+        else if (stop == editor->txtUrl)
+            chain.push_back(commands->btnBrowse);
+        else if (stop == editor->txtNotes)
+            chain.insert(chain.end(),
+                         {commands->btnSave, commands->btnCancel, commands->btnDelete});
+    }
+    FocusChain::Chain(chain);
+}
+
+bool TfrmMain::focusNextPrevChild(bool next) {
+    // Every Tab in the window ends here, from whichever control it was
+    // pressed on.
+    if (FocusChain::Next(this, tabStops_, next))
+        return true;
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 void TfrmMain::BuildLists() {

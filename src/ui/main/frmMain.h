@@ -107,15 +107,19 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Tab and Shift+Tab walk tabStops_.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void ConfigureComponents();
     void BuildTitleStrip();
     void BuildMenu();
     void BuildLists();
-    void SetEditorTabOrder();
+    void SetTabOrder();
     void FormClose();
 
+    // The window's tab stops in their order (see SetTabOrder).
+    std::vector<QWidget *> tabStops_;
     QString programFolder_;
     TErrorReporter reportError_;
 };
