@@ -10,6 +10,7 @@
 #include "ui/controls/TDBGrid.h"
 #include "ui/controls/TDBMemo.h"
 #include "ui/controls/TDateTimePicker.h"
+#include "ui/controls/TEdit.h"
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ContactEditor.h"
 #include "ui/main/ContactLists.h"
@@ -66,6 +67,7 @@ TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWi
             [this] { TErrorBox::Guard([this] { commands->btnNewClick(); }); });
     BuildLists();
     SetTabOrder();
+    BuildShortcuts();
     exportCommand = std::make_unique<ExportCommand>(qryExportContacts, this);
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
     FormCreate();
@@ -279,6 +281,34 @@ bool TfrmMain::focusNextPrevChild(bool next) {
     if (FocusChain::Next(this, tabStops_, next))
         return true;
     return QMainWindow::focusNextPrevChild(next);
+}
+
+void TfrmMain::BuildShortcuts() {
+    // The desktop's usual keys for the commands the window has. None of them
+    // is a key an edit, the memo, a picker or a grid uses, so they work from
+    // every control; Alt+D (Delete) and the menus' Alt keys stay as they are.
+    New1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mniPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    mniPrintPreview->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    mniExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Save and the search text have no menu items; their keys belong to
+    // the window.
+    actSave = new QAction(QStringLiteral("Save"), this);
+    actSave->setObjectName(QStringLiteral("actSave"));
+    actSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(actSave, &QAction::triggered, commands->btnSave, &QPushButton::click);
+    addAction(actSave);
+    actFind = new QAction(QStringLiteral("Search For"), this);
+    actFind->setObjectName(QStringLiteral("actFind"));
+    actFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(actFind, &QAction::triggered, this, &TfrmMain::FocusSearchText);
+    addAction(actFind);
+}
+
+void TfrmMain::FocusSearchText() {
+    PageControl1->setCurrentWidget(tabSearch);
+    // As when tabbing into it, the text is selected, so typing replaces it.
+    lists->txtSearch->setFocus(Qt::ShortcutFocusReason);
 }
 
 void TfrmMain::BuildLists() {

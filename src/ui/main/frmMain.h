@@ -87,6 +87,10 @@ public:
     QAction *mniOptions = nullptr;
     QAction *mniHelpContent = nullptr;
     QAction *mniAbout = nullptr;
+    // Window keys without a menu item: Ctrl+S saves the contact as the
+    // editor's Save does, Ctrl+F goes to the search text.
+    QAction *actSave = nullptr;
+    QAction *actFind = nullptr;
 
     void FormCreate();
     void LoadCallbacks();
@@ -101,6 +105,8 @@ public:
     void mniAboutClick();
     void mniPrintClick();
     void mniPrintPreviewClick();
+    // Shows the search tab and puts the focus in its text, selected.
+    void FocusSearchText();
     // Prints or previews the report of the contact under the editor.
     void ShowContactReport(bool preview);
 
@@ -116,6 +122,7 @@ private:
     void BuildMenu();
     void BuildLists();
     void SetTabOrder();
+    void BuildShortcuts();
     void FormClose();
 
     // The window's tab stops in their order (see SetTabOrder).
