@@ -78,15 +78,16 @@ done
 database="$home/.local/share/Brennart/Corvana/_db.mdb"
 [ -f "$database" ] || { find "$home" >&2; fail "no database in the user's data folder"; }
 
-# New, a company name, Save, then Exit, all from the keyboard.
-xdotool windowfocus --sync "$window" 2>/dev/null || true
+# New, a company name, Save, then Exit, all from the keyboard, as a user
+# types them into the focused window.
+xdotool windowfocus --sync "$window"
 sleep 0.5
-xdotool key --window "$window" ctrl+n
+xdotool key ctrl+n
 sleep 0.3
-xdotool type --window "$window" --delay 20 "Packaged Test Co"
-xdotool key --window "$window" ctrl+s
+xdotool type --delay 20 "Packaged Test Co"
+xdotool key ctrl+s
 sleep 0.5
-xdotool key --window "$window" ctrl+q
+xdotool key ctrl+q || true
 for _ in $(seq 1 50); do
     kill -0 "$program_pid" 2>/dev/null || break
     sleep 0.1

@@ -45,7 +45,12 @@ constexpr int kClientHeight = 528;
 } // namespace
 
 TfrmMain::TfrmMain(const QString &programFolder, TErrorReporter reportError, QWidget *parent)
-    : QMainWindow(parent), programFolder_(programFolder), reportError_(std::move(reportError)) {
+    : TfrmMain(programFolder, programFolder, std::move(reportError), parent) {}
+
+TfrmMain::TfrmMain(const QString &programFolder, const QString &databaseFolder,
+                   TErrorReporter reportError, QWidget *parent)
+    : QMainWindow(parent), programFolder_(programFolder), databaseFolder_(databaseFolder),
+      reportError_(std::move(reportError)) {
     setObjectName(QStringLiteral("frmMain"));
     InitGlyphs();
     ConfigureComponents();
@@ -339,7 +344,7 @@ void TfrmMain::FormCreate() {
         if (const QScreen *screen = QGuiApplication::primaryScreen())
             move(CentredPosition(screen->size()));
         connDB.Close();
-        connDB.SetConnectionString(ConnectionString::ForProgramFolder(programFolder_));
+        connDB.SetConnectionString(ConnectionString::ForProgramFolder(databaseFolder_));
         connDB.Open();
         rsContacts.Open();
         qryCountries.Open();

@@ -40,6 +40,11 @@ public:
     // `programFolder` ends in a path delimiter; the database is found there.
     explicit TfrmMain(const QString &programFolder, TErrorReporter reportError,
                       QWidget *parent = nullptr);
+    // The same with the database in a folder of its own (ending in a path
+    // delimiter), as for an installed program; the help page is still found
+    // from `programFolder`.
+    TfrmMain(const QString &programFolder, const QString &databaseFolder,
+             TErrorReporter reportError, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // The window's outer size and the position FormCreate centres it at.
@@ -128,5 +133,6 @@ private:
     // The window's tab stops in their order (see SetTabOrder).
     std::vector<QWidget *> tabStops_;
     QString programFolder_;
+    QString databaseFolder_;
     TErrorReporter reportError_;
 };
