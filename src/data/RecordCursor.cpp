@@ -424,19 +424,10 @@ void TRecordCursor::Post() {
                     source_->SetExpected(column, *expected_[size_t(field->Index())]);
             }
             source_->Update();
-        } catch (const EConflictError &error) {
-            source_->CancelUpdate();
-            window_.ForgetSourcePlace();
-            if (RefreshAfterConflict(index))
-                throw EDatabaseError(error.Message() +
-                                     QStringLiteral(" The fields you did not change now show "
-                                                    "the stored values; save again to store "
-                                                    "your changes."));
-            throw EDatabaseError(error.Message());
         } catch (const EProviderError &error) {
-            source_->CancelUpdate();
-            window_.ForgetSourcePlace();
-            throw EDatabaseError(error.Message());
+            RaiseWriteFailure(error, index,
+                              QStringLiteral(" The fields you did not change now show the stored "
+                                             "values; save again to store your changes."));
         }
     });
     const TBookmark stored = source_->Bookmark();
@@ -499,18 +490,10 @@ void TRecordCursor::Delete() {
                     source_->SetExpected(column, row.values[size_t(column)]);
             }
             source_->DeleteRow();
-        } catch (const EConflictError &error) {
-            source_->CancelUpdate();
-            window_.ForgetSourcePlace();
-            if (RefreshAfterConflict(index))
-                throw EDatabaseError(error.Message() +
-                                     QStringLiteral(" It now shows the stored values; delete "
-                                                    "again to delete it."));
-            throw EDatabaseError(error.Message());
         } catch (const EProviderError &error) {
-            source_->CancelUpdate();
-            window_.ForgetSourcePlace();
-            throw EDatabaseError(error.Message());
+            RaiseWriteFailure(
+                error, index,
+                QStringLiteral(" It now shows the stored values; delete again to delete it."));
         }
         window_.SourceNext();
     });
@@ -595,6 +578,15 @@ void TRecordCursor::SetRecNo(qint64 number) {
     Fire(AfterScroll);
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void TRecordCursor::RaiseWriteFailure(const EProviderError &error, int index,
+                                      const QString &afterConflict) {
+    source_->CancelUpdate();
+    window_.ForgetSourcePlace();
+    if (dynamic_cast<const EConflictError *>(&error) && RefreshAfterConflict(index))
+        throw EDatabaseError(error.Message() + afterConflict);
+    throw EDatabaseError(error.Message());
 }
 
 bool TRecordCursor::Assigned(const TField *field) const {

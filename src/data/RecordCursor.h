@@ -204,6 +204,12 @@ private:
     // edit keep their values and expect the stored ones, the others show
     // them (neRowsRefilled). False when the row cannot be read.
     bool RefreshAfterConflict(int index);
+    // A write of buffered row `index` failed in the row source: its pending
+    // change is abandoned and the failure raised as EDatabaseError with the
+    // engine's text; after a conflict the row is read again first and
+    // `afterConflict` says what that means for the user.
+    [[noreturn]] void RaiseWriteFailure(const EProviderError &error, int index,
+                                        const QString &afterConflict);
     void Fire(const TCursorEvent &event);
     // First (last false) or Last: refills the window from that end.
     void RefillFromEnd(bool last);

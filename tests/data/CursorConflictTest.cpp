@@ -1,20 +1,13 @@
+#include "SqliteTestSupport.h"
 #include "data/DBConnection.h"
 #include "data/TableCursor.h"
 #include "support/TempDatabase.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace {
 
-template <class F> std::string ErrorOf(F action) {
-    try {
-        action();
-    } catch (const EError &e) {
-        return e.Message().toStdString();
-    }
-    return "no error";
-}
+using sqlite_test::ErrorOf;
 
 // The contact table cursor as the main window opens it, beside another
 // program that writes the same file.
