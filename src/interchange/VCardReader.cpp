@@ -43,27 +43,6 @@ QByteArray DecodeQuotedPrintable(const QByteArray &text) {
     return out;
 }
 
-// Bytes in the named character set; UTF-8 when none is named, with the
-// Windows code page for bytes that are not UTF-8.
-QString DecodeText(const QByteArray &bytes, const QString &charset) {
-    if (!charset.isEmpty() && charset.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0) {
-        QStringDecoder named(charset.toLatin1().constData());
-        if (named.isValid()) {
-            const QString text = named.decode(bytes);
-            if (!named.hasError())
-                return text;
-        }
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder windows("windows-1252");
-    if (windows.isValid())
-        return windows.decode(bytes);
-    return QString::fromLatin1(bytes);
-}
-
 // Splits at `separator` outside double quotes.
 QList<QByteArray> SplitOutsideQuotes(const QByteArray &text, char separator) {
     QList<QByteArray> parts;
@@ -122,11 +101,53 @@ const VCardProperty *VCard::First(const QString &name) const {
 
 VCardReader::VCardReader(QIODevice &device) : device_(device) {}
 
+VCardReader::~VCardReader() = default;
+
+QStringDecoder *VCardReader::Decoder(const QString &charset) {
+    // Opening a converter costs far more than decoding a value, so each
+    // character set's is kept for the whole file.
+    std::unique_ptr<QStringDecoder> &decoder = decoders_[charset.toUpper()];
+    if (!decoder)
+        decoder = std::make_unique<QStringDecoder>(charset.toLatin1().constData());
+    decoder->resetState();
+    return decoder->isValid() ? decoder.get() : nullptr;
+}
+
+QString VCardReader::DecodeText(const QByteArray &bytes, const QString &charset) {
+    // The named character set; UTF-8 when none is named, with the Windows
+    // code page for bytes that are not UTF-8.
+    if (!charset.isEmpty() && charset.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0) {
+        if (QStringDecoder *named = Decoder(charset)) {
+            const QString text = named->decode(bytes);
+            if (!named->hasError())
+                return text;
+        }
+    }
+    QStringDecoder *utf8 = Decoder(QStringLiteral("UTF-8"));
+    const QString text = utf8->decode(bytes);
+    if (!utf8->hasError())
+        return text;
+    if (QStringDecoder *windows = Decoder(QStringLiteral("windows-1252")))
+        return windows->decode(bytes);
+    return QString::fromLatin1(bytes);
+}
+
 bool VCardReader::RawLine(QByteArray *text) {
     if (device_.atEnd())
         return false;
-    *text = device_.readLine(kMaxLogicalLine + 2);
-    if (text->isEmpty() && device_.atEnd())
+    // Read in pieces up to the line end; a line past the limit is cut
+    // there (the caller refuses it), so no line is held whole in memory.
+    text->clear();
+    char piece[16 * 1024];
+    while (text->size() <= kMaxLogicalLine) {
+        const qint64 got = device_.readLine(piece, sizeof piece);
+        if (got <= 0)
+            break;
+        text->append(piece, int(got));
+        if (piece[got - 1] == '\n')
+            break;
+    }
+    if (text->isEmpty())
         return false;
     ++line_;
     if (text->endsWith('\n'))

@@ -5,8 +5,11 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <map>
+#include <memory>
 
 class QIODevice;
+class QStringDecoder;
 
 // One property of a vCard: "group.NAME;PARAM=a,b;FLAG:value". Names and
 // parameter names are upper-cased; the value is decoded (quoted-printable,
@@ -46,6 +49,7 @@ struct VCard {
 class VCardReader {
 public:
     explicit VCardReader(QIODevice &device);
+    ~VCardReader();
 
     // The next card; false at the end of the file or on a malformed card,
     // with Error() saying which line and why (empty at a plain end).
@@ -64,6 +68,9 @@ private:
     bool LogicalLine(QByteArray *text, int *startLine);
     bool RawLine(QByteArray *text);
     bool Fail(int line, const QString &reason);
+    // A decoder for a character set, kept for the file; null when unknown.
+    QStringDecoder *Decoder(const QString &charset);
+    QString DecodeText(const QByteArray &bytes, const QString &charset);
 
     QIODevice &device_;
     QString error_;
@@ -71,4 +78,5 @@ private:
     QByteArray pending_; // the line read ahead to see whether it continues
     int pendingLine_ = 0;
     bool hasPending_ = false;
+    std::map<QString, std::unique_ptr<QStringDecoder>> decoders_;
 };
