@@ -1,0 +1,14 @@
+#pragma once
+
+#include "interchange/ImportedContact.h"
+
+struct VCard;
+
+// The contact a vCard describes: ORG the company; FN, else N, the person;
+// the work address (else the first) for address, city, state, post code and
+// country; TEL by type (fax, cell, else work or voice) for fax, mobile and
+// phone; the preferred (else the first) EMAIL; URL; NOTE.
+class VCardContact {
+public:
+    static ImportedContact FromCard(const VCard &card);
+};
