@@ -22,14 +22,8 @@ protected:
         rs.Open();
     }
     TField *F(const char *name) { return rs.FieldNamed(name); }
-    QString Stored(const char *column, int id) {
-        return db
-            .Scalar(QStringLiteral("select %1 from Contacts where ContactID = %2")
-                        .arg(QLatin1String(column))
-                        .arg(id))
-            .toString();
-    }
-    int Count() { return db.Scalar("select count(*) from Contacts").toInt(); }
+    QString Stored(const char *column, int id) { return db.ContactText(column, id); }
+    int Count() { return db.ContactCount(); }
 
     TempDatabase db;
     TDBConnection conn{"connDB"};

@@ -130,3 +130,14 @@ QVariant TempDatabase::Scalar(const QString &sql) const {
         return QVariant();
     }
 }
+
+QString TempDatabase::ContactText(const char *column, int contactId) const {
+    return Scalar(QStringLiteral("select %1 from Contacts where ContactID = %2")
+                      .arg(QLatin1String(column))
+                      .arg(contactId))
+        .toString();
+}
+
+int TempDatabase::ContactCount() const {
+    return Scalar(QStringLiteral("select count(*) from Contacts")).toInt();
+}

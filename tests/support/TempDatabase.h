@@ -21,6 +21,10 @@ public:
     void Exec(const QString &sql) const;
     // The first column of the first row of a query, or an invalid variant.
     QVariant Scalar(const QString &sql) const;
+    // One column of the contact with that key as text (empty when null or
+    // missing), and how many contacts there are.
+    QString ContactText(const char *column, int contactId) const;
+    int ContactCount() const;
     // Every row of a query, each as its columns joined by '|' (null as
     // "NULL", reals with 17 significant digits). Fails the test on error.
     QStringList Rows(const QString &sql) const { return RowsOf(Path(), sql); }

@@ -41,14 +41,8 @@ protected:
         QTest::keyClicks(edit, text);
     }
     int Id() { return window->rsContacts.FieldNamed("ContactID")->IntegerValue(); }
-    QString Stored(const char *column, int id) {
-        return db
-            .Scalar(QStringLiteral("select %1 from Contacts where ContactID = %2")
-                        .arg(QLatin1String(column))
-                        .arg(id))
-            .toString();
-    }
-    int Count() { return db.Scalar("select count(*) from Contacts").toInt(); }
+    QString Stored(const char *column, int id) { return db.ContactText(column, id); }
+    int Count() { return db.ContactCount(); }
     std::string Shown() const { return shown.join(" | ").toStdString(); }
 
     TempSettings settings;

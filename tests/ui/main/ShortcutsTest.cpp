@@ -52,14 +52,8 @@ protected:
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
-    QString Stored(const char *column, int id) {
-        return db
-            .Scalar(QStringLiteral("select %1 from Contacts where ContactID = %2")
-                        .arg(QLatin1String(column))
-                        .arg(id))
-            .toString();
-    }
-    int Count() { return db.Scalar("select count(*) from Contacts").toInt(); }
+    QString Stored(const char *column, int id) { return db.ContactText(column, id); }
+    int Count() { return db.ContactCount(); }
 
     TempSettings settings;
     TempDatabase db;
