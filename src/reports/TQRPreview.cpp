@@ -80,6 +80,11 @@ void TQRPreview::ReloadPage(int pageNumber) {
     LoadPage(pageNumber);
 }
 
+void TQRPreview::CatchUp() {
+    if (producer_)
+        OnPageAvailable(producer_->AvailablePages());
+}
+
 void TQRPreview::OnPageAvailable(int availablePages) {
     if (producer_ && availablePages == pageNumber_ && !image_->Picture()) {
         ZoomToWidth();

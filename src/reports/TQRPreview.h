@@ -38,6 +38,10 @@ public:
     void SetPageNumber(int pageNumber);
     // Loads page n even when it is shown already (after a Load).
     void ReloadPage(int pageNumber);
+    // Takes in the pages stored so far at once, as the producer's queued page
+    // notice would later: the first page is zoomed and shown when it exists,
+    // and PageAvailable is emitted.
+    void CatchUp();
 
     int Zoom() const { return zoom_; }
     // Accepted for 2 <= zoom <= 2000: the mode becomes other and the page is

@@ -110,6 +110,8 @@ void TQRReport::Preview() {
     if (!window || !producer->ShowingPreview())
         return;
     window->RunEnded();
+    if (!window || !producer->ShowingPreview())
+        return;
     // The command that opened the preview ends with it, while the program's
     // other windows stay usable; quitting the application ends the wait too.
     QEventLoop loop;

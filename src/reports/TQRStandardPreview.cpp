@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -379,6 +380,13 @@ void TQRStandardPreview::QRPreviewPageAvailable(int) {
 }
 
 void TQRStandardPreview::RunEnded() {
+    // The producer's page notices are queued; the first page is shown before
+    // Print is offered, so nothing acts on a window that shows no page yet.
+    // Zooming lets events run, and the window may close meanwhile.
+    QPointer<TQRStandardPreview> self(this);
+    preview_->CatchUp();
+    if (!self)
+        return;
     QRPreviewPageAvailable(producer_ ? producer_->AvailablePages() : 0);
 }
 
