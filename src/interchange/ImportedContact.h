@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 // One contact as read from another program's file, before it is matched to
@@ -20,5 +21,10 @@ struct ImportedContact {
     QString email;
     QString url;
     QString note;
+    // The program's own vCards also carry these; other files leave them
+    // empty (an invalid time is none).
+    QString status;
+    QDateTime callbackDate;
+    QDateTime lastCallDate;
     int line = 0; // where the contact begins in the file, from 1
 };
