@@ -54,6 +54,44 @@ CREATE TABLE Status (
 );
 )sql";
 
+// What imports need: the record of each import, so that the last one can be
+// undone, and indexes on the keys by which an imported row is recognised as a
+// contact already stored (the e-mail in lower case, the phone and mobile
+// without separators, the company and person in lower case without spaces).
+// Plain SQL functions only, so every program can still write the table.
+// Everything is "if not exists", so an older database can be brought up to
+// date with the same text.
+const char *const kImportSchema = R"sql(
+CREATE TABLE IF NOT EXISTS Imports (
+    ImportID INTEGER PRIMARY KEY AUTOINCREMENT,
+    ImportedAt DATETIME,
+    FileName TEXT,
+    FirstContactID INTEGER,
+    LastContactID INTEGER,
+    Added INTEGER,
+    Filled INTEGER,
+    Skipped INTEGER
+);
+CREATE TABLE IF NOT EXISTS ImportFills (
+    ImportID INTEGER NOT NULL,
+    ContactID INTEGER NOT NULL,
+    FieldName TEXT NOT NULL,
+    OldValue,
+    NewValue
+);
+CREATE INDEX IF NOT EXISTS ImportFillsImport ON ImportFills(ImportID);
+CREATE INDEX IF NOT EXISTS ContactsEmailKey ON Contacts(lower(trim(Email)));
+CREATE INDEX IF NOT EXISTS ContactsPhoneKey ON Contacts(
+    replace(replace(replace(replace(replace(replace(replace(
+        Phone, ' ', ''), '-', ''), '(', ''), ')', ''), '.', ''), '/', ''), '+', ''));
+CREATE INDEX IF NOT EXISTS ContactsMobileKey ON Contacts(
+    replace(replace(replace(replace(replace(replace(replace(
+        Mobile, ' ', ''), '-', ''), '(', ''), ')', ''), '.', ''), '/', ''), '+', ''));
+CREATE INDEX IF NOT EXISTS ContactsNameKey ON Contacts(
+    lower(replace(coalesce(CompanyName, ''), ' ', '')),
+    lower(replace(coalesce(ContactPerson, ''), ' ', '')));
+)sql";
+
 // The searched columns of Contacts, in the order of the search index.
 const char *const kSearchedColumns[] = {"CompanyName", "ContactPerson", "City",
                                         "State",       "PostCode",      "Phone",
@@ -270,7 +308,8 @@ bool BuildNewFile(const QString &tempPath, const DatabaseBuilder::Options &optio
         !Exec(db.get(), "BEGIN", error) || !Exec(db.get(), kSchema, error) ||
         !FillLookupTables(db.get(), error) ||
         (options.sampleContacts > 0 && !InsertSampleContacts(db.get(), options, error)) ||
-        !Exec(db.get(), SearchIndexSql().constData(), error) || !Exec(db.get(), "COMMIT", error) ||
+        !Exec(db.get(), SearchIndexSql().constData(), error) ||
+        !Exec(db.get(), kImportSchema, error) || !Exec(db.get(), "COMMIT", error) ||
         !Exec(db.get(), "PRAGMA synchronous = FULL", error))
         return false;
 
@@ -355,6 +394,22 @@ bool DatabaseBuilder::Create(const QString &path, const Options &options, QStrin
             return Fail(
                 error, QStringLiteral("%1 already exists; nothing was changed.").arg(Native(path)));
         return Fail(error, QStringLiteral("Cannot move the new database to %1.").arg(Native(path)));
+    }
+    return true;
+}
+
+bool DatabaseBuilder::Upgrade(const QString &path, QString *error) {
+    DbHandle db(nullptr, sqlite3_close);
+    if (!OpenOurs(path, SQLITE_OPEN_READWRITE, &db, error))
+        return false;
+    QString reason;
+    if (!Exec(db.get(), "BEGIN IMMEDIATE", &reason))
+        return Fail(error,
+                    QStringLiteral("Cannot bring %1 up to date: %2").arg(Native(path), reason));
+    if (!Exec(db.get(), kImportSchema, &reason) || !Exec(db.get(), "COMMIT", &reason)) {
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        return Fail(error,
+                    QStringLiteral("Cannot bring %1 up to date: %2").arg(Native(path), reason));
     }
     return true;
 }

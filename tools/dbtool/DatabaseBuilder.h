@@ -38,6 +38,12 @@ public:
     // steps on equal databases give equal results.
     static bool AddSampleContacts(const QString &path, const Options &options, QString *error);
 
+    // Adds what a database made by an earlier version lacks (the import
+    // record and the indexes of the duplicate check), in one transaction;
+    // what is there already is left as it is, so running it twice is
+    // harmless. Refuses a file whose application id is not kApplicationId.
+    static bool Upgrade(const QString &path, QString *error);
+
     // One line per table with its row count, and the number of contacts due
     // for a call-back on `today`, for the tool's summary. Reads only.
     static QString Summary(const QString &path, QString *error);

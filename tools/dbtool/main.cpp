@@ -17,12 +17,14 @@ const char *const kUsageText =
     "  corvana-db create <path> [--contacts N] [--seed S] [--today YYYY-MM-DD] [--if-missing]\n"
     "  corvana-db add-contacts <path> N [--seed S] [--today YYYY-MM-DD]\n"
     "  corvana-db summary <path> [--today YYYY-MM-DD]\n"
+    "  corvana-db upgrade <path>\n"
     "\n"
     "create        makes a new contacts database with its countries and statuses and N\n"
     "              sample contacts (default 0). An existing file is never overwritten:\n"
     "              it is refused, or with --if-missing left alone without a word.\n"
     "add-contacts  adds N sample contacts to a database made by create.\n"
     "summary       prints the row count of each table and the contacts due today.\n"
+    "upgrade       adds the tables and indexes a database of an earlier version lacks.\n"
     "--seed        the same seed gives the same contacts.\n"
     "--today       the day the sample call-backs are spread around (default: today).\n";
 
@@ -156,6 +158,18 @@ int Summary(const CommandLine &line) {
     return 0;
 }
 
+int Upgrade(const CommandLine &line) {
+    if (line.ifMissing)
+        return UsageError(QStringLiteral("--if-missing belongs to create."));
+    if (line.positional.size() != 1)
+        return UsageError(QStringLiteral("upgrade needs exactly one path."));
+    QString error;
+    if (!DatabaseBuilder::Upgrade(line.positional.front(), &error))
+        return Failure(error);
+    Print(stdout, QStringLiteral("%1 is up to date.\n").arg(line.positional.front()));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -177,6 +191,8 @@ int main(int argc, char **argv) {
         return AddContacts(line);
     if (line.command == QLatin1String("summary"))
         return Summary(line);
+    if (line.command == QLatin1String("upgrade"))
+        return Upgrade(line);
     if (line.command.isEmpty())
         return UsageError(QStringLiteral("no command given."));
     return UsageError(QStringLiteral("unknown command %1.").arg(line.command));
