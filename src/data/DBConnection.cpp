@@ -56,3 +56,50 @@ std::unique_ptr<TRowSource> TDBConnection::OpenRowSource(const TRowSourceRequest
         SetConnected(true);
     return engine_->OpenRowSource(request);
 }
+
+TDatabaseEngine &TDBConnection::Engine() {
+    if (!Connected())
+        SetConnected(true);
+    return *engine_;
+}
+
+std::unique_ptr<TDBStatement> TDBConnection::Prepare(const QString &sql) {
+    return Engine().Prepare(sql);
+}
+
+void TDBConnection::BeginWrite() {
+    Engine().BeginWrite();
+}
+
+void TDBConnection::CommitWrite() {
+    Engine().CommitWrite();
+}
+
+void TDBConnection::RollbackWrite() {
+    if (Connected())
+        engine_->RollbackWrite();
+}
+
+qint64 TDBConnection::LastInsertKey() {
+    return Engine().LastInsertKey();
+}
+
+TDBWriteTransaction::TDBWriteTransaction(TDBConnection &connection) : connection_(connection) {
+    connection_.BeginWrite();
+    open_ = true;
+}
+
+TDBWriteTransaction::~TDBWriteTransaction() {
+    if (!open_)
+        return;
+    try {
+        connection_.RollbackWrite();
+    } catch (...) {
+        // The engine rolls a transaction back itself when it cannot go on.
+    }
+}
+
+void TDBWriteTransaction::Commit() {
+    connection_.CommitWrite();
+    open_ = false;
+}

@@ -33,10 +33,34 @@ public:
 
     // Connects first when needed.
     std::unique_ptr<TRowSource> OpenRowSource(const TRowSourceRequest &request);
+    // The engine's statements and write transaction (see TDatabaseEngine);
+    // each connects first when needed.
+    std::unique_ptr<TDBStatement> Prepare(const QString &sql);
+    void BeginWrite();
+    void CommitWrite();
+    void RollbackWrite();
+    qint64 LastInsertKey();
 
 private:
+    TDatabaseEngine &Engine();
+
     QString name_;
     QString connectionString_;
     bool loginPrompt_ = false;
     std::unique_ptr<TDatabaseEngine> engine_;
+};
+
+// A write transaction on a connection that is rolled back when the block
+// is left without Commit (an exception, a cancel).
+class TDBWriteTransaction {
+public:
+    explicit TDBWriteTransaction(TDBConnection &connection);
+    ~TDBWriteTransaction();
+    TDBWriteTransaction(const TDBWriteTransaction &) = delete;
+    TDBWriteTransaction &operator=(const TDBWriteTransaction &) = delete;
+    void Commit();
+
+private:
+    TDBConnection &connection_;
+    bool open_ = false;
 };

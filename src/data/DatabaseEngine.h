@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DBStatement.h"
 #include "data/RowSource.h"
 
 #include <QString>
@@ -19,4 +20,18 @@ public:
     virtual bool Connected() const = 0;
     // Opens a row source; EProviderError when the engine refuses the command.
     virtual std::unique_ptr<TRowSource> OpenRowSource(const TRowSourceRequest &request) = 0;
+
+    // A statement on the connection's own session, the one table row sources
+    // write through; EProviderError when the engine refuses the text.
+    virtual std::unique_ptr<TDBStatement> Prepare(const QString &sql) = 0;
+    // One write transaction on that session: BeginWrite takes the write lock
+    // (waiting up to the busy timeout for another program), Commit makes
+    // everything since durable, Rollback drops it. Row sources' own writes
+    // in between belong to the transaction.
+    virtual void BeginWrite() = 0;
+    virtual void CommitWrite() = 0;
+    virtual void RollbackWrite() = 0;
+    virtual bool InWrite() const = 0;
+    // The key the session's last insert gave its row.
+    virtual qint64 LastInsertKey() const = 0;
 };

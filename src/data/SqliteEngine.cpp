@@ -5,14 +5,32 @@
 #include "data/SqliteHandlePool.h"
 #include "data/SqliteQueryRowSource.h"
 #include "data/SqliteSearchRewrite.h"
+#include "data/SqliteStatement.h"
 #include "data/SqliteTableRowSource.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <sqlite3.h>
+
 namespace {
 const QByteArray kFileHeader("SQLite format 3\0", 16);
-}
+
+// A statement on the main handle; it keeps the handle alive while it lives.
+class SqliteDirectStatement : public TDBStatement {
+public:
+    SqliteDirectStatement(std::shared_ptr<SqliteHandle> handle, const QString &sql)
+        : handle_(std::move(handle)), statement_(handle_->Db(), sql) {}
+    void Bind(int position, const TValue &value) override { statement_.Bind(position, value); }
+    bool Step() override { return statement_.Step(); }
+    TValue Column(int index) const override { return statement_.Column(index); }
+    void Reset() override { statement_.Reset(); }
+
+private:
+    std::shared_ptr<SqliteHandle> handle_;
+    SqliteStatement statement_;
+};
+} // namespace
 
 SqliteEngine::SqliteEngine() = default;
 
@@ -63,6 +81,38 @@ std::unique_ptr<TRowSource> SqliteEngine::OpenRowSource(const TRowSourceRequest 
     TRowSourceRequest query = request;
     query.command = WithSearchIndex(request.command);
     return std::make_unique<SqliteQueryRowSource>(main_, pool_->Acquire(), query);
+}
+
+SqliteHandle &SqliteEngine::Main() const {
+    if (!main_)
+        throw EProviderError(QStringLiteral("The connection is not open."));
+    return *main_;
+}
+
+std::unique_ptr<TDBStatement> SqliteEngine::Prepare(const QString &sql) {
+    Main();
+    return std::make_unique<SqliteDirectStatement>(main_, sql);
+}
+
+void SqliteEngine::BeginWrite() {
+    Main().Exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void SqliteEngine::CommitWrite() {
+    Main().Exec(QStringLiteral("COMMIT"));
+}
+
+void SqliteEngine::RollbackWrite() {
+    if (main_ && !main_->InAutocommit())
+        main_->Exec(QStringLiteral("ROLLBACK"));
+}
+
+bool SqliteEngine::InWrite() const {
+    return main_ && !main_->InAutocommit();
+}
+
+qint64 SqliteEngine::LastInsertKey() const {
+    return sqlite3_last_insert_rowid(Main().Db());
 }
 
 QString SqliteEngine::WithSearchIndex(const QString &command) {

@@ -37,6 +37,12 @@ public:
     void Disconnect() override;
     bool Connected() const override { return main_ != nullptr; }
     std::unique_ptr<TRowSource> OpenRowSource(const TRowSourceRequest &request) override;
+    std::unique_ptr<TDBStatement> Prepare(const QString &sql) override;
+    void BeginWrite() override;
+    void CommitWrite() override;
+    void RollbackWrite() override;
+    bool InWrite() const override;
+    qint64 LastInsertKey() const override;
 
     // How long a handle waits for a lock held by another program.
     void SetBusyTimeout(int milliseconds);
@@ -45,6 +51,7 @@ public:
     QString JournalMode() const;
 
 private:
+    SqliteHandle &Main() const;
     static void CheckFile(const QString &path);
     static void CheckMode(const QString &mode);
     QString WithSearchIndex(const QString &command);
