@@ -385,6 +385,7 @@ ContactImporter::Result ContactImporter::Import(ContactFile &file, DuplicateChoi
         finish->Reset();
     }
     transaction.Commit();
+    result.firstAdded = first;
     if (progress)
         progress(1000);
     return result;

@@ -44,6 +44,7 @@ public:
         qint64 added = 0;
         qint64 filled = 0; // duplicates whose empty fields got the file's values
         qint64 skipped = 0;
+        qint64 firstAdded = 0; // the key of the first contact added, 0 when none
         bool cancelled = false;
     };
 
