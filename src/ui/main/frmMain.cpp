@@ -17,6 +17,7 @@
 #include "ui/main/EditorCommands.h"
 #include "ui/main/ExportCommand.h"
 #include "ui/main/FocusChain.h"
+#include "ui/main/InterchangeCommands.h"
 
 #include "data/ConnectionString.h"
 #include "data/DateTimeValue.h"
@@ -179,6 +180,7 @@ void TfrmMain::BuildMenu() {
     mniExit = file->addAction(QStringLiteral("E&xit"));
     QMenu *tools = MainMenu1->addMenu(QStringLiteral("&Tools"));
     mniOptions = tools->addAction(QStringLiteral("&Options"));
+    interchange = std::make_unique<InterchangeCommands>(*this, *tools);
     QMenu *help = MainMenu1->addMenu(QStringLiteral("&Help"));
     mniHelpContent = help->addAction(QStringLiteral("Help"));
     help->addSeparator()->setObjectName(QStringLiteral("N2"));

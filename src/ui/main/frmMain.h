@@ -16,6 +16,7 @@
 class ContactEditor;
 class ContactLists;
 class ExportCommand;
+class InterchangeCommands;
 class TQRMDForm;
 class TDBGrid;
 class EditorCommands;
@@ -77,6 +78,8 @@ public:
     QWidget *tabSearch = nullptr;
     std::unique_ptr<ContactLists> lists; // the call-backs and search tabs
     std::unique_ptr<ExportCommand> exportCommand;
+    // Tools: import, vCard export and undo of the last import.
+    std::unique_ptr<InterchangeCommands> interchange;
     // Every report form made by a print or preview command; they hold
     // their own query on connDB, so they go before it.
     std::vector<std::unique_ptr<TQRMDForm>> reportForms;

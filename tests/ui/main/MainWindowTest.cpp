@@ -95,7 +95,9 @@ TEST(MainWindow, AreasMenuAndTitleStripSitWhereTheyBelong) {
     EXPECT_EQ(
         MenuTexts(menus[0]->menu()),
         (QStringList{"New", "Save Contacts ...", "-", "Print Preview", "Print ...", "-", "E&xit"}));
-    EXPECT_EQ(MenuTexts(menus[1]->menu()), QStringList{"&Options"});
+    EXPECT_EQ(MenuTexts(menus[1]->menu()),
+              (QStringList{"&Options", "-", "&Import Contacts ...", "Export &vCards ...",
+                           "&Undo Last Import"}));
     EXPECT_EQ(MenuTexts(menus[2]->menu()), (QStringList{"Help", "-", "A&bout"}));
 }
 
