@@ -49,6 +49,13 @@ protected:
         return path;
     }
     int Id() { return window->rsContacts.FieldNamed("ContactID")->IntegerValue(); }
+    // The rows of a list, read to the end as a user scrolling it would.
+    static int Rows(TQueryCursor &list) {
+        int rows = 0;
+        for (list.First(); !list.Eof(); list.Next())
+            ++rows;
+        return rows;
+    }
     std::string Shown() const { return shown.join(" | ").toStdString(); }
 
     TempSettings settings;
@@ -60,8 +67,8 @@ protected:
 };
 
 TEST_F(ImportFlow, MapCountImportThenUndoKeepsTheUsersOtherEdit) {
-    const QString storedEmail = db.ContactText("Email", 1);
-    db.Exec(QStringLiteral("UPDATE Contacts SET Fax = NULL WHERE ContactID = 1"));
+    const QString storedEmail = db.ContactText("Email", 2);
+    db.Exec(QStringLiteral("UPDATE Contacts SET Fax = NULL WHERE ContactID = 2"));
     const QString path =
         WriteFile("Org,First Name,Last Name,E-mail Address,Business Fax,Country\r\n"
                   "Fenwick Ltd,Ada,Byron,ada@fenwick.example,020 1111,Aland Islands\r\n"
@@ -72,7 +79,7 @@ TEST_F(ImportFlow, MapCountImportThenUndoKeepsTheUsersOtherEdit) {
     const qint64 countriesOfAland =
         db.Scalar(QStringLiteral("SELECT CountryID FROM Countries WHERE Name = 'Aland Islands'"))
             .toLongLong();
-    const qint64 callbacksBefore = window->qryCallBack.RecordCount();
+    const qint64 callbacksBefore = Rows(window->qryCallBack);
 
     // An edit not saved yet is saved before the import reads anything.
     window->rsContacts.Locate(QStringLiteral("ContactID"), 2);
@@ -107,14 +114,14 @@ TEST_F(ImportFlow, MapCountImportThenUndoKeepsTheUsersOtherEdit) {
     EXPECT_EQ(Id(), 6);
     EXPECT_EQ(window->editor->txtCompany->text(), "Fenwick Ltd");
     EXPECT_EQ(window->editor->txtContactPerson->text(), "Ada Byron");
-    EXPECT_EQ(window->qryCallBack.RecordCount(), callbacksBefore + 3);
-    EXPECT_EQ(window->qrySearch.RecordCount(), 8);
+    EXPECT_EQ(Rows(window->qryCallBack), callbacksBefore + 3);
+    EXPECT_EQ(Rows(window->qrySearch), 8);
     EXPECT_EQ(db.ContactText("CompanyName", 7), "Quill, Ink & Co");
     EXPECT_EQ(db.Scalar(QStringLiteral("SELECT CountryID FROM Contacts WHERE ContactID = 7"))
                   .toLongLong(),
               countriesOfAland);
     EXPECT_EQ(db.ContactText("Note", 8), "Country: Atlantis");
-    EXPECT_EQ(db.ContactText("Fax", 1), "+44 (20) 7946-0000");
+    EXPECT_EQ(db.ContactText("Fax", 2), "+44 (20) 7946-0000");
 
     // The user edits a new contact; then takes the import back.
     window->rsContacts.Locate(QStringLiteral("ContactID"), 3);
@@ -131,11 +138,11 @@ TEST_F(ImportFlow, MapCountImportThenUndoKeepsTheUsersOtherEdit) {
               QStringList{"The last import was undone: 3 contacts removed, 1 field restored."})
         << Shown();
     EXPECT_EQ(db.ContactCount(), 5);
-    EXPECT_EQ(db.ContactText("Fax", 1), "");
+    EXPECT_EQ(db.ContactText("Fax", 2), "");
     EXPECT_EQ(db.ContactText("City", 3), "Ripon");
     EXPECT_EQ(db.ContactText("City", 2), "Harrogate");
     EXPECT_EQ(Id(), 3);
-    EXPECT_EQ(window->qrySearch.RecordCount(), 5);
+    EXPECT_EQ(Rows(window->qrySearch), 5);
 
     shown.clear();
     window->interchange->mniUndoImport->trigger();
