@@ -256,8 +256,10 @@ ContactImporter::Counts ContactImporter::Count(ContactFile &file, const Progress
             ++counts.duplicates;
         else
             ++counts.fresh;
-        if (progress && counts.rows % 512 == 0 && !progress(file.Permille()))
+        if (progress && counts.rows % 512 == 0 && !progress(file.Permille())) {
+            counts.complete = false;
             break;
+        }
     }
     return counts;
 }

@@ -38,6 +38,7 @@ public:
         qint64 rows = 0;
         qint64 fresh = 0;      // match no stored contact
         qint64 duplicates = 0; // match a stored contact
+        bool complete = true;  // false: cancelled before the end of the file
     };
 
     struct Result {

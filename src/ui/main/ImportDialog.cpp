@@ -137,6 +137,14 @@ void ImportDialog::Recount() {
         countLabel_->setText(QStringLiteral("The file cannot be imported as it stands."));
         return;
     }
+    if (!counts.complete) {
+        countLabel_->setText(QStringLiteral("Counting was stopped after %1 contacts: %2 new, %3 "
+                                            "likely duplicates so far.")
+                                 .arg(counts.rows)
+                                 .arg(counts.fresh)
+                                 .arg(counts.duplicates));
+        return;
+    }
     countLabel_->setText(
         QStringLiteral("%1 contacts in the file: %2 new, %3 likely duplicates of stored contacts.")
             .arg(counts.rows)
