@@ -97,6 +97,7 @@ bool ContactFile::Next(ImportedContact *contact) {
         }
         *contact = VCardContact::FromCard(card);
         contact->line = card.line;
+        usedFallback_ = usedFallback_ || vcards_->UsedFallback();
         return true;
     }
     QStringList row;

@@ -127,6 +127,7 @@ QString VCardReader::DecodeText(const QByteArray &bytes, const QString &charset)
     const QString text = utf8->decode(bytes);
     if (!utf8->hasError())
         return text;
+    usedFallback_ = true;
     if (QStringDecoder *windows = Decoder(QStringLiteral("windows-1252")))
         return windows->decode(bytes);
     return QString::fromLatin1(bytes);

@@ -57,6 +57,9 @@ public:
     const QString &Error() const { return error_; }
     // Lines read so far.
     int Line() const { return line_; }
+    // True once a text was neither in its named character set nor UTF-8 and
+    // was read in the Windows code page.
+    bool UsedFallback() const { return usedFallback_; }
 
     // Splits at unescaped `separator`s and unescapes each piece.
     static QStringList Split(const QString &value, QChar separator);
@@ -78,5 +81,6 @@ private:
     QByteArray pending_; // the line read ahead to see whether it continues
     int pendingLine_ = 0;
     bool hasPending_ = false;
+    bool usedFallback_ = false;
     std::map<QString, std::unique_ptr<QStringDecoder>> decoders_;
 };

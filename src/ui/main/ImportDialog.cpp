@@ -34,16 +34,16 @@ ImportDialog::ImportDialog(ContactFile &file, Counter counter, QWidget *parent)
         QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(file.Path()), kind), this);
     fileLabel->setObjectName(QStringLiteral("lblFile"));
     layout->addWidget(fileLabel);
-    if (file.UsedFallback()) {
-        auto *fallback = new QLabel(
-            QStringLiteral("The file's text is neither UTF-8 nor UTF-16; it was read in the "
-                           "Windows code page (%1). Check the preview before importing.")
-                .arg(file.Encoding()),
-            this);
-        fallback->setObjectName(QStringLiteral("lblEncoding"));
-        fallback->setWordWrap(true);
-        layout->addWidget(fallback);
-    }
+    // A vCard file's texts are decoded as they are read, so the note is
+    // shown once counting has come across one.
+    encodingLabel_ = new QLabel(
+        QStringLiteral("Some of the file's text is neither UTF-8 nor UTF-16; it was read in the "
+                       "Windows code page (windows-1252). Check the contacts after importing."),
+        this);
+    encodingLabel_->setObjectName(QStringLiteral("lblEncoding"));
+    encodingLabel_->setWordWrap(true);
+    encodingLabel_->setVisible(false);
+    layout->addWidget(encodingLabel_);
     if (file.FileKind() == ContactFile::CsvFile) {
         auto *hint = new QLabel(
             QStringLiteral("Choose the field each column goes into, or \"(skip)\":"), this);
@@ -131,6 +131,7 @@ ContactImporter::DuplicateChoice ImportDialog::Choice() const {
 void ImportDialog::Recount() {
     ContactImporter::Counts counts;
     const bool counted = counter_ && counter_(&counts);
+    encodingLabel_->setVisible(file_.UsedFallback());
     if (importButton_)
         importButton_->setEnabled(counted && counts.rows > 0);
     if (!counted) {

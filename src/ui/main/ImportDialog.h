@@ -30,6 +30,7 @@ public:
     QTableWidget *Preview() const { return preview_; }
     QComboBox *TargetBox(int column) const;
     QLabel *CountLabel() const { return countLabel_; }
+    QLabel *EncodingLabel() const { return encodingLabel_; }
     QButtonGroup *Choices() const { return choices_; }
 
     // Counts again with the targets as they stand.
@@ -43,6 +44,7 @@ private:
     QTableWidget *preview_ = nullptr;
     QList<QComboBox *> targetBoxes_;
     QLabel *countLabel_ = nullptr;
+    QLabel *encodingLabel_ = nullptr;
     QButtonGroup *choices_ = nullptr;
     QPushButton *importButton_ = nullptr;
 };

@@ -166,4 +166,18 @@ TEST_F(ImportFlow, AMalformedFileStoresNothingAndNamesTheLine) {
     EXPECT_EQ(db.ContactCount(), 5);
 }
 
+TEST_F(ImportFlow, AFileInTheWindowsCodePageSaysSoAndReadsItsLetters) {
+    const QString path = WriteFile("Company,City\r\nCaf\xe9 Noir,K\xf6ln\r\n");
+    command->chooser = [&] { return path; };
+    bool noted = false;
+    command->runDialog = [&](ImportDialog &dialog) {
+        noted = !dialog.EncodingLabel()->isHidden();
+        return int(QDialog::Accepted);
+    };
+    window->interchange->mniImportContacts->trigger();
+    EXPECT_TRUE(noted);
+    EXPECT_EQ(db.ContactText("CompanyName", 6), QStringLiteral("Caf\u00e9 Noir"));
+    EXPECT_EQ(db.ContactText("City", 6), QStringLiteral("K\u00f6ln"));
+}
+
 } // namespace
