@@ -1,6 +1,7 @@
 #include "interchange/VCardContact.h"
 
 #include "interchange/VCardReader.h"
+#include "interchange/VCardWriter.h"
 
 #include <QStringList>
 
@@ -37,6 +38,14 @@ QString Number(const VCardProperty &property) {
     return text;
 }
 
+// A local date-time as VCardWriter writes it; none when absent or not one.
+QDateTime DateTimeOf(const VCard &card, const QString &name) {
+    const VCardProperty *property = card.First(name);
+    if (!property)
+        return QDateTime();
+    return QDateTime::fromString(property->Text().trimmed(), VCardWriter::kDateTimeFormat);
+}
+
 } // namespace
 
 ImportedContact VCardContact::FromCard(const VCard &card) {
@@ -44,16 +53,22 @@ ImportedContact VCardContact::FromCard(const VCard &card) {
     contact.line = card.line;
     if (const VCardProperty *org = card.First(QStringLiteral("ORG")))
         contact.companyName = org->Components().value(0).trimmed();
+    // Family; given; additional; prefix; suffix.
+    QString name;
+    if (const VCardProperty *n = card.First(QStringLiteral("N"))) {
+        const QStringList parts = n->Components();
+        name = Joined(
+            {parts.value(3), parts.value(1), parts.value(2), parts.value(0), parts.value(4)});
+    }
     if (const VCardProperty *fn = card.First(QStringLiteral("FN")))
         contact.contactPerson = fn->Text().trimmed();
-    if (contact.contactPerson.isEmpty()) {
-        if (const VCardProperty *n = card.First(QStringLiteral("N"))) {
-            // Family; given; additional; prefix; suffix.
-            const QStringList parts = n->Components();
-            contact.contactPerson = Joined(
-                {parts.value(3), parts.value(1), parts.value(2), parts.value(0), parts.value(4)});
-        }
-    }
+    if (contact.contactPerson.isEmpty())
+        contact.contactPerson = name;
+    // A card for a company alone names the company in FN, as FN must name
+    // something, and has no name parts: it has no person.
+    if (name.isEmpty() && !contact.companyName.isEmpty() &&
+        contact.contactPerson == contact.companyName)
+        contact.contactPerson.clear();
     if (const VCardProperty *adr = Preferred(card, QStringLiteral("ADR"), QStringLiteral("WORK"))) {
         // Post office box; extended address; street; locality; region;
         // post code; country.
@@ -92,5 +107,9 @@ ImportedContact VCardContact::FromCard(const VCard &card) {
         contact.url = url->Text().trimmed();
     if (const VCardProperty *note = card.First(QStringLiteral("NOTE")))
         contact.note = note->Text();
+    if (const VCardProperty *status = card.First(VCardWriter::kStatusProperty))
+        contact.status = status->Text().trimmed();
+    contact.callbackDate = DateTimeOf(card, VCardWriter::kCallbackProperty);
+    contact.lastCallDate = DateTimeOf(card, VCardWriter::kLastCallProperty);
     return contact;
 }
