@@ -6,6 +6,7 @@
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ContactLists.h"
 #include "ui/main/ImportCommand.h"
+#include "ui/main/VCardExportCommand.h"
 #include "ui/main/frmMain.h"
 
 #include <QDateTime>
@@ -30,6 +31,8 @@ InterchangeCommands::InterchangeCommands(TfrmMain &window, QMenu &tools) : windo
             return defaults;
         },
         [this](qint64 firstAdded) { Reread(firstAdded); });
+
+    exportCommand = std::make_unique<VCardExportCommand>(window.connDB, &window);
 
     QObject::connect(mniImportContacts, &QAction::triggered, &window, [this] {
         TErrorBox::Guard([this] {
@@ -73,4 +76,16 @@ void InterchangeCommands::Reread(qint64 firstAdded) {
     window_.lists->RunSearch();
 }
 
-void InterchangeCommands::ExportVCards() {}
+void InterchangeCommands::ExportVCards() {
+    // What the file holds is what is stored: a pending edit is saved first.
+    SettleEditor();
+    std::optional<qint64> current;
+    TTableCursor &contacts = window_.rsContacts;
+    if (contacts.Active() && !contacts.IsEmpty()) {
+        if (const TField *key = contacts.FindField(QStringLiteral("ContactID"))) {
+            if (!key->IsNull())
+                current = key->TextValue().toLongLong();
+        }
+    }
+    exportCommand->Run(current);
+}

@@ -4,6 +4,7 @@
 #include <memory>
 
 class ImportCommand;
+class VCardExportCommand;
 class QAction;
 class QMenu;
 class TfrmMain;
@@ -21,6 +22,7 @@ public:
     QAction *mniExportVCards = nullptr;
     QAction *mniUndoImport = nullptr;
     std::unique_ptr<ImportCommand> importCommand;
+    std::unique_ptr<VCardExportCommand> exportCommand;
 
 private:
     // Settles a pending edit, as moving to another contact does.

@@ -13,6 +13,7 @@
 #include "ui/main/ImportCommand.h"
 #include "ui/main/ImportDialog.h"
 #include "ui/main/InterchangeCommands.h"
+#include "ui/main/VCardExportCommand.h"
 #include "ui/main/frmMain.h"
 
 #include <QAbstractButton>
@@ -178,6 +179,40 @@ TEST_F(ImportFlow, AFileInTheWindowsCodePageSaysSoAndReadsItsLetters) {
     EXPECT_TRUE(noted);
     EXPECT_EQ(db.ContactText("CompanyName", 6), QStringLiteral("Caf\u00e9 Noir"));
     EXPECT_EQ(db.ContactText("City", 6), QStringLiteral("K\u00f6ln"));
+}
+
+TEST_F(ImportFlow, ExportTheCurrentContactWithItsPendingEditThenAll) {
+    VCardExportCommand *exporter = window->interchange->exportCommand.get();
+    const QString file = db.Folder() + QStringLiteral("out.vcf");
+    std::optional<bool> scope = true;
+    bool offeredCurrent = false;
+    exporter->chooseScope = [&](bool canChooseCurrent) {
+        offeredCurrent = canChooseCurrent;
+        return scope;
+    };
+    exporter->chooseFile = [&] { return file; };
+    exporter->tell = [this](const QString &text) { shown << text; };
+    window->rsContacts.Locate(QStringLiteral("ContactID"), 3);
+    window->editor->txtCity->setFocus();
+    QTest::keyClick(window->editor->txtCity, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(window->editor->txtCity, "Whitby; North");
+    window->interchange->mniExportVCards->trigger();
+    EXPECT_TRUE(offeredCurrent);
+    ASSERT_EQ(shown, QStringList{"1 contact written to " + file + "."}) << Shown();
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray card = written.readAll();
+    EXPECT_EQ(card.count("BEGIN:VCARD"), 1);
+    EXPECT_TRUE(card.contains(";Whitby\\; North;")) << card.constData();
+    EXPECT_TRUE(card.contains("ORG:" + db.ContactText("CompanyName", 3).toUtf8()));
+    written.close();
+
+    shown.clear();
+    scope = false;
+    window->interchange->mniExportVCards->trigger();
+    ASSERT_EQ(shown, QStringList{"5 contacts written to " + file + "."}) << Shown();
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().count("END:VCARD"), 5);
 }
 
 } // namespace
