@@ -80,6 +80,10 @@ void TDBConnection::RollbackWrite() {
         engine_->RollbackWrite();
 }
 
+void TDBConnection::SetBulkWork(bool on) {
+    Engine().SetBulkWork(on);
+}
+
 qint64 TDBConnection::LastInsertKey() {
     return Engine().LastInsertKey();
 }

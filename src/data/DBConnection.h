@@ -40,6 +40,7 @@ public:
     void CommitWrite();
     void RollbackWrite();
     qint64 LastInsertKey();
+    void SetBulkWork(bool on);
 
 private:
     TDatabaseEngine &Engine();

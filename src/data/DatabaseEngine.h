@@ -32,6 +32,9 @@ public:
     virtual void CommitWrite() = 0;
     virtual void RollbackWrite() = 0;
     virtual bool InWrite() const = 0;
+    // Told before and after work over very many rows (an import): the
+    // engine may then keep more of the database in memory.
+    virtual void SetBulkWork(bool /*on*/) {}
     // The key the session's last insert gave its row.
     virtual qint64 LastInsertKey() const = 0;
 };

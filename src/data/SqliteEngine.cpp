@@ -111,6 +111,11 @@ bool SqliteEngine::InWrite() const {
     return main_ && !main_->InAutocommit();
 }
 
+void SqliteEngine::SetBulkWork(bool on) {
+    Main().Exec(on ? QStringLiteral("PRAGMA cache_size = -65536")
+                   : QStringLiteral("PRAGMA cache_size = -2000"));
+}
+
 qint64 SqliteEngine::LastInsertKey() const {
     return sqlite3_last_insert_rowid(Main().Db());
 }

@@ -43,6 +43,9 @@ public:
     void RollbackWrite() override;
     bool InWrite() const override;
     qint64 LastInsertKey() const override;
+    // 64 MB of page cache while on, so that a long transaction neither
+    // spills pages into the log nor reads its indexes back from it.
+    void SetBulkWork(bool on) override;
 
     // How long a handle waits for a lock held by another program.
     void SetBusyTimeout(int milliseconds);

@@ -80,12 +80,99 @@ qint64 FirstKey(TDBStatement &statement) {
 
 } // namespace
 
+namespace {
+
+// Rows are stored in batches: one statement writes many rows, since the
+// search index does work at the end of every statement that writes it.
+constexpr int kBatchRows = 64;
+constexpr int kColumns = 16;
+
+QString BatchInsert(int rows) {
+    QString sql = QStringLiteral(
+        "INSERT INTO Contacts (CompanyName, ContactPerson, State, City, Address, PostCode, Phone, "
+        "Fax, Mobile, Email, Url, Note, CountryID, StatusID, LastCallDate, CallbackDate) VALUES ");
+    for (int row = 0; row < rows; ++row) {
+        sql += row ? QStringLiteral(", (") : QStringLiteral("(");
+        for (int column = 0; column < kColumns; ++column)
+            sql += (column ? QStringLiteral(", ?") : QStringLiteral("?")) +
+                   QString::number(row * kColumns + column + 1);
+        sql += QLatin1Char(')');
+    }
+    return sql;
+}
+
+} // namespace
+
+// A row waiting for its batch, with the keys a later row could match it by.
+struct ContactImporter::Pending {
+    TValue values[kColumns];
+    QString email;
+    QStringList phones;
+    QPair<QString, QString> name;
+    bool hasName = false;
+};
+
+namespace {
+
+// The variants of a row's name key that the look-up tries.
+QList<QPair<QString, QString>> NameVariants(const ImportedContact &contact) {
+    QList<QPair<QString, QString>> variants;
+    if (contact.companyName.isEmpty() && contact.contactPerson.isEmpty())
+        return variants;
+    const QPair<QString, QString> texts[] = {
+        {contact.companyName, contact.contactPerson},
+        {contact.companyName.toLower(), contact.contactPerson.toLower()},
+        {contact.companyName.toUpper(), contact.contactPerson.toUpper()}};
+    for (const auto &text : texts) {
+        const QPair<QString, QString> key(ContactImporter::NameKey(text.first),
+                                          ContactImporter::NameKey(text.second));
+        if (!variants.contains(key))
+            variants << key;
+    }
+    return variants;
+}
+
+QStringList PhoneKeys(const ImportedContact &contact) {
+    QStringList keys;
+    for (const QString *number : {&contact.phone, &contact.mobile}) {
+        const QString key = ContactImporter::PhoneKey(*number);
+        // Too short to tell one contact from another.
+        if (key.size() >= 6)
+            keys << key;
+    }
+    return keys;
+}
+
+// Reads in one transaction, ended when the block is left.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(TDBConnection &connection) : connection_(connection) {
+        auto begin = connection_.Prepare(QStringLiteral("BEGIN"));
+        begin->Step();
+        begin->Reset();
+    }
+    ~ReadTransaction() {
+        try {
+            auto end = connection_.Prepare(QStringLiteral("COMMIT"));
+            end->Step();
+            end->Reset();
+        } catch (...) {
+            // A read transaction holds nothing to keep.
+        }
+    }
+
+private:
+    TDBConnection &connection_;
+};
+
+} // namespace
+
 struct ContactImporter::Prepared {
     std::unique_ptr<TDBStatement> email;
     std::unique_ptr<TDBStatement> phone;
     std::unique_ptr<TDBStatement> mobile;
     std::unique_ptr<TDBStatement> name;
-    std::unique_ptr<TDBStatement> insert;
+    std::unique_ptr<TDBStatement> insert; // a whole batch
     std::unique_ptr<TDBStatement> stored;
     std::unique_ptr<TDBStatement> fillRecord;
     QHash<QString, std::shared_ptr<TDBStatement>> fill;
@@ -95,6 +182,26 @@ ContactImporter::ContactImporter(TDBConnection &connection, Defaults defaults)
     : connection_(connection), defaults_(defaults) {}
 
 ContactImporter::~ContactImporter() = default;
+
+namespace {
+// More of the database in memory while a whole file is worked through.
+class BulkWork {
+public:
+    explicit BulkWork(TDBConnection &connection) : connection_(connection) {
+        connection_.SetBulkWork(true);
+    }
+    ~BulkWork() {
+        try {
+            connection_.SetBulkWork(false);
+        } catch (...) {
+            // Only the cache size stays larger; nothing is lost.
+        }
+    }
+
+private:
+    TDBConnection &connection_;
+};
+} // namespace
 
 QString ContactImporter::EmailKey(const QString &email) {
     qsizetype begin = 0;
@@ -155,10 +262,10 @@ void ContactImporter::LoadLookups() {
     p.name = connection_.Prepare(QStringLiteral(
         "SELECT ContactID FROM Contacts WHERE lower(replace(coalesce(CompanyName, ''), ' ', '')) "
         "= ?1 AND lower(replace(coalesce(ContactPerson, ''), ' ', '')) = ?2 LIMIT 1"));
-    p.insert = connection_.Prepare(QStringLiteral(
-        "INSERT INTO Contacts (CompanyName, ContactPerson, State, City, Address, PostCode, Phone, "
-        "Fax, Mobile, Email, Url, Note, CountryID, StatusID, LastCallDate, CallbackDate) VALUES "
-        "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)"));
+    p.insert = connection_.Prepare(BatchInsert(kBatchRows));
+    pending_.clear();
+    firstAdded_ = 0;
+    lastAdded_ = 0;
     p.stored = connection_.Prepare(QStringLiteral(
         "SELECT CompanyName, ContactPerson, State, City, Address, PostCode, Phone, Fax, Mobile, "
         "Email, Url, Note, CountryID FROM Contacts WHERE ContactID = ?1"));
@@ -208,31 +315,16 @@ qint64 ContactImporter::FindDuplicate(const ImportedContact &contact) {
         if (const qint64 id = FirstKey(*p.email))
             return id;
     }
-    for (const QString *number : {&contact.phone, &contact.mobile}) {
-        const QString key = PhoneKey(*number);
-        // Too short to tell one contact from another.
-        if (key.size() < 6)
-            continue;
+    for (const QString &key : PhoneKeys(contact)) {
         for (TDBStatement *lookup : {p.phone.get(), p.mobile.get()}) {
             lookup->Bind(1, key);
             if (const qint64 id = FirstKey(*lookup))
                 return id;
         }
     }
-    if (contact.companyName.isEmpty() && contact.contactPerson.isEmpty())
-        return 0;
     // The index folds ASCII letters only; trying the texts in lower and in
     // upper case as well finds a stored name written in either.
-    QSet<QPair<QString, QString>> tried;
-    const QPair<QString, QString> variants[] = {
-        {contact.companyName, contact.contactPerson},
-        {contact.companyName.toLower(), contact.contactPerson.toLower()},
-        {contact.companyName.toUpper(), contact.contactPerson.toUpper()}};
-    for (const auto &variant : variants) {
-        const QPair<QString, QString> key(NameKey(variant.first), NameKey(variant.second));
-        if (tried.contains(key))
-            continue;
-        tried.insert(key);
+    for (const auto &key : NameVariants(contact)) {
         p.name->Bind(1, key.first);
         p.name->Bind(2, key.second);
         if (const qint64 id = FirstKey(*p.name))
@@ -241,9 +333,51 @@ qint64 ContactImporter::FindDuplicate(const ImportedContact &contact) {
     return 0;
 }
 
+bool ContactImporter::MayMatchPending(const ImportedContact &contact) const {
+    if (pending_.isEmpty())
+        return false;
+    const QString email = EmailKey(contact.email);
+    const QStringList phones = PhoneKeys(contact);
+    const QList<QPair<QString, QString>> names = NameVariants(contact);
+    for (const Pending &row : pending_) {
+        if (!email.isEmpty() && row.email == email)
+            return true;
+        for (const QString &phone : phones)
+            if (row.phones.contains(phone))
+                return true;
+        if (row.hasName && names.contains(row.name))
+            return true;
+    }
+    return false;
+}
+
+void ContactImporter::Flush() {
+    if (pending_.isEmpty())
+        return;
+    const int rows = int(pending_.size());
+    std::unique_ptr<TDBStatement> remainder;
+    TDBStatement &insert = rows == kBatchRows
+                               ? *prepared_->insert
+                               : *(remainder = connection_.Prepare(BatchInsert(rows)));
+    int position = 1;
+    for (const Pending &row : pending_)
+        for (const TValue &value : row.values)
+            insert.Bind(position++, value);
+    insert.Step();
+    insert.Reset();
+    // The rows got consecutive keys: the transaction holds the write lock.
+    lastAdded_ = connection_.LastInsertKey();
+    if (!firstAdded_)
+        firstAdded_ = lastAdded_ - rows + 1;
+    pending_.clear();
+}
+
 ContactImporter::Counts ContactImporter::Count(ContactFile &file, const Progress &progress) {
     CheckDatabase();
     LoadLookups();
+    BulkWork bulk(connection_);
+    // One read transaction for every look-up, instead of one each.
+    ReadTransaction read(connection_);
     Counts counts;
     file.Rewind();
     ImportedContact contact;
@@ -265,19 +399,24 @@ ContactImporter::Counts ContactImporter::Count(ContactFile &file, const Progress
 }
 
 void ContactImporter::Insert(const ImportedContact &contact, int countryId, int statusId) {
-    TDBStatement &insert = *prepared_->insert;
-    int position = 1;
+    Pending row;
+    int column = 0;
     for (const TextField &field : kTextFields)
-        insert.Bind(position++, TextValue(contact.*field.member));
-    insert.Bind(13, countryId);
-    insert.Bind(14, statusId);
+        row.values[column++] = TextValue(contact.*field.member);
+    row.values[12] = countryId;
+    row.values[13] = statusId;
     const auto time = [&](const QDateTime &value) {
         return value.isValid() ? DateTimeValue::FromDateTime(value) : defaults_.now;
     };
-    insert.Bind(15, time(contact.lastCallDate));
-    insert.Bind(16, time(contact.callbackDate));
-    insert.Step();
-    insert.Reset();
+    row.values[14] = time(contact.lastCallDate);
+    row.values[15] = time(contact.callbackDate);
+    row.email = EmailKey(contact.email);
+    row.phones = PhoneKeys(contact);
+    row.hasName = !contact.companyName.isEmpty() || !contact.contactPerson.isEmpty();
+    row.name = {NameKey(contact.companyName), NameKey(contact.contactPerson)};
+    pending_.append(std::move(row));
+    if (pending_.size() == kBatchRows)
+        Flush();
 }
 
 bool ContactImporter::FillEmpty(qint64 importId, qint64 contactId, const ImportedContact &contact,
@@ -327,6 +466,7 @@ ContactImporter::Result ContactImporter::Import(ContactFile &file, DuplicateChoi
                                                 const Progress &progress) {
     CheckDatabase();
     LoadLookups();
+    BulkWork bulk(connection_);
     Result result;
     TDBWriteTransaction transaction(connection_);
     auto record = connection_.Prepare(
@@ -337,8 +477,6 @@ ContactImporter::Result ContactImporter::Import(ContactFile &file, DuplicateChoi
     record->Reset();
     const qint64 importId = connection_.LastInsertKey();
 
-    qint64 first = 0;
-    qint64 last = 0;
     qint64 rows = 0;
     file.Rewind();
     ImportedContact contact;
@@ -346,12 +484,15 @@ ContactImporter::Result ContactImporter::Import(ContactFile &file, DuplicateChoi
     int statusId = 0;
     while (file.Next(&contact)) {
         Complete(contact, &countryId, &statusId);
-        const qint64 duplicate = choice == ImportDuplicates ? 0 : FindDuplicate(contact);
+        qint64 duplicate = 0;
+        if (choice != ImportDuplicates) {
+            // A row waiting in the batch must be stored before it can be found.
+            if (MayMatchPending(contact))
+                Flush();
+            duplicate = FindDuplicate(contact);
+        }
         if (!duplicate) {
             Insert(contact, countryId, statusId);
-            last = connection_.LastInsertKey();
-            if (!first)
-                first = last;
             ++result.added;
         } else if (choice == FillEmptyFields &&
                    FillEmpty(importId, duplicate, contact, countryId)) {
@@ -367,6 +508,9 @@ ContactImporter::Result ContactImporter::Import(ContactFile &file, DuplicateChoi
         }
     }
 
+    Flush();
+    const qint64 first = firstAdded_;
+    const qint64 last = lastAdded_;
     if (result.added == 0 && result.filled == 0) {
         // Nothing to undo: no record.
         auto drop = connection_.Prepare(QStringLiteral("DELETE FROM Imports WHERE ImportID = ?1"));

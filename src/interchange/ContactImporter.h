@@ -3,6 +3,7 @@
 #include "interchange/ContactFile.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -83,19 +84,28 @@ public:
 
 private:
     struct Prepared;
+    struct Pending;
 
     void LoadLookups();
     // The contact's values checked and completed; EImportError naming the
     // line for a value longer than its field.
     void Complete(ImportedContact &contact, int *countryId, int *statusId) const;
     qint64 FindDuplicate(const ImportedContact &contact);
+    // Queues a new contact for the next batch, stored when the batch is full.
     void Insert(const ImportedContact &contact, int countryId, int statusId);
+    // Whether a queued row shares a key with the contact.
+    bool MayMatchPending(const ImportedContact &contact) const;
+    // Stores the queued rows in one statement.
+    void Flush();
     bool FillEmpty(qint64 importId, qint64 contactId, const ImportedContact &contact,
                    int countryId);
 
     TDBConnection &connection_;
     Defaults defaults_;
     std::unique_ptr<Prepared> prepared_;
+    QList<Pending> pending_;
+    qint64 firstAdded_ = 0;
+    qint64 lastAdded_ = 0;
     QHash<QString, int> countries_; // folded name -> CountryID
     QHash<QString, int> statuses_;  // folded name -> StatusID
 };
