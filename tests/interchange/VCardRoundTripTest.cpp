@@ -50,9 +50,6 @@ TEST(VCardRoundTrip, ExportedContactsImportAsTheSameContacts) {
     TempDatabase source;
     TempDatabase target;
     QRandomGenerator random(20261209);
-    const char *const columns[] = {"CompanyName", "ContactPerson", "State", "City",
-                                   "Address",     "PostCode",      "Phone", "Fax",
-                                   "Mobile",      "Email",         "Url",   "Note"};
     const int sizes[] = {100, 100, 50, 50, 255, 20, 30, 30, 30, 100, 255, 600};
     {
         TDBConnection connection;
