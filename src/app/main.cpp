@@ -5,6 +5,7 @@
 #include "ui/controls/TApplication.h"
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ProgramFonts.h"
+#include "ui/main/StartupCheck.h"
 #include "ui/main/frmMain.h"
 
 #include <QIcon>
@@ -37,6 +38,14 @@ int main(int argc, char **argv) {
     } catch (...) {
         TErrorBox::ShowCurrent();
         return 1;
+    }
+    // Held for the whole run: the next start sees whether this one ended
+    // cleanly.
+    StartupCheck startupCheck(databaseFolder);
+    try {
+        startupCheck.Run();
+    } catch (...) {
+        TErrorBox::ShowCurrent();
     }
     TfrmMain frmMain(ConnectionString::ProgramFolder(), databaseFolder,
                      [](std::exception_ptr error) {

@@ -34,21 +34,52 @@ void TDBConnection::SetConnected(bool value) {
         return;
     }
     // No log-in prompt is ever shown: the engine needs no credentials.
-    const QString provider = Provider();
-    std::unique_ptr<TDatabaseEngine> engine;
-    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
-        engine = std::make_unique<SqliteEngine>();
-    else
-        throw EProviderError(
-            QStringLiteral("Provider cannot be found. It may not be properly installed. "
-                           "(Provider: '%1')")
-                .arg(provider));
-    const QString dataSource =
-        ConnectionString::Value(connectionString_, QStringLiteral("Data Source"));
+    std::unique_ptr<TDatabaseEngine> engine = MakeEngine();
+    const QString dataSource = DataSource();
     if (dataSource.isEmpty())
         throw EProviderError(QStringLiteral("The connection string names no data source."));
     engine->Connect(dataSource, ConnectionString::Value(connectionString_, QStringLiteral("Mode")));
     engine_ = std::move(engine);
+}
+
+std::unique_ptr<TDatabaseEngine> TDBConnection::MakeEngine() const {
+    const QString provider = Provider();
+    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
+        return std::make_unique<SqliteEngine>();
+    throw EProviderError(QStringLiteral("Provider cannot be found. It may not be properly "
+                                        "installed. (Provider: '%1')")
+                             .arg(provider));
+}
+
+QString TDBConnection::DataSource() const {
+    return ConnectionString::Value(connectionString_, QStringLiteral("Data Source"));
+}
+
+std::unique_ptr<TDBCopy> TDBConnection::CopyTo(const QString &target) {
+    return Engine().CopyTo(target);
+}
+
+QString TDBConnection::CheckCopy(const QString &path) {
+    return Engine().CheckCopy(path);
+}
+
+void TDBConnection::RestoreFrom(const QString &path) {
+    Engine().RestoreFrom(path);
+}
+
+QString TDBConnection::QuickCheck() {
+    return Engine().QuickCheck();
+}
+
+void TDBConnection::CloseLog() {
+    if (Connected())
+        engine_->CloseLog();
+}
+
+void TDBConnection::ReplaceDamaged(const QString &copy, const QString &aside) {
+    if (Connected())
+        throw EProviderError(QStringLiteral("The database is open; it cannot be replaced."));
+    MakeEngine()->ReplaceDamaged(DataSource(), copy, aside);
 }
 
 std::unique_ptr<TRowSource> TDBConnection::OpenRowSource(const TRowSourceRequest &request) {
@@ -106,4 +137,24 @@ TDBWriteTransaction::~TDBWriteTransaction() {
 void TDBWriteTransaction::Commit() {
     connection_.CommitWrite();
     open_ = false;
+}
+
+std::unique_ptr<TDBCopy> TDatabaseEngine::CopyTo(const QString &) {
+    throw EProviderError(QStringLiteral("This database cannot be copied by the program."));
+}
+
+QString TDatabaseEngine::CheckCopy(const QString &) {
+    return QStringLiteral("This database cannot be restored by the program.");
+}
+
+void TDatabaseEngine::RestoreFrom(const QString &) {
+    throw EProviderError(QStringLiteral("This database cannot be restored by the program."));
+}
+
+QString TDatabaseEngine::QuickCheck() {
+    return QString();
+}
+
+void TDatabaseEngine::ReplaceDamaged(const QString &, const QString &, const QString &) {
+    throw EProviderError(QStringLiteral("This database cannot be replaced by the program."));
 }

@@ -41,9 +41,21 @@ public:
     void RollbackWrite();
     qint64 LastInsertKey();
     void SetBulkWork(bool on);
+    // The engine's safety of the stored data (see TDatabaseEngine); each
+    // connects first when needed, except ReplaceDamaged, which needs the
+    // connection closed, and CloseLog, which does nothing when closed.
+    std::unique_ptr<TDBCopy> CopyTo(const QString &target);
+    QString CheckCopy(const QString &path);
+    void RestoreFrom(const QString &path);
+    QString QuickCheck();
+    void CloseLog();
+    void ReplaceDamaged(const QString &copy, const QString &aside);
+    // The data source of the connection string (the database file).
+    QString DataSource() const;
 
 private:
     TDatabaseEngine &Engine();
+    std::unique_ptr<TDatabaseEngine> MakeEngine() const;
 
     QString name_;
     QString connectionString_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DBCopy.h"
 #include "data/DBStatement.h"
 #include "data/RowSource.h"
 
@@ -37,4 +38,30 @@ public:
     virtual void SetBulkWork(bool /*on*/) {}
     // The key the session's last insert gave its row.
     virtual qint64 LastInsertKey() const = 0;
+
+    // Safety of the stored data. The defaults refuse with EProviderError
+    // (or find nothing to do) for an engine that offers none of it.
+    //
+    // A consistent copy of the open database into the file `target` (see
+    // TDBCopy); its parts may run on another thread.
+    virtual std::unique_ptr<TDBCopy> CopyTo(const QString &target);
+    // Why the copy at `path` is not a sound database of the program, or
+    // empty when it is. Reads the whole copy; writes nothing. Callable from
+    // another thread while the connection stays as it is.
+    virtual QString CheckCopy(const QString &path);
+    // Replaces the content of the open database with that of the copy at
+    // `path`, in one transaction: a failure changes nothing. Callable from
+    // another thread; row sources should be closed first and opened again
+    // after, as they show the content of before.
+    virtual void RestoreFrom(const QString &path);
+    // The problems the engine's quick check finds in the open database,
+    // empty when none. Callable from another thread.
+    virtual QString QuickCheck();
+    // At close: folds the engine's log into the database file, so that the
+    // closed database is one file that can be copied.
+    virtual void CloseLog() {}
+    // Puts a copy in the place of the database named by `dataSource`, which
+    // no session may have open, moving the damaged one to `aside`.
+    virtual void ReplaceDamaged(const QString &dataSource, const QString &copy,
+                                const QString &aside);
 };

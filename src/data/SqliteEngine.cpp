@@ -1,6 +1,7 @@
 #include "data/SqliteEngine.h"
 
 #include "data/DatabaseErrors.h"
+#include "data/SqliteBackup.h"
 #include "data/SqliteHandle.h"
 #include "data/SqliteHandlePool.h"
 #include "data/SqliteQueryRowSource.h"
@@ -118,6 +119,42 @@ void SqliteEngine::SetBulkWork(bool on) {
 
 qint64 SqliteEngine::LastInsertKey() const {
     return sqlite3_last_insert_rowid(Main().Db());
+}
+
+std::unique_ptr<TDBCopy> SqliteEngine::CopyTo(const QString &target) {
+    return std::make_unique<SqliteBackup>(Main().Path(), target, busyTimeoutMs_);
+}
+
+QString SqliteEngine::CheckCopy(const QString &path) {
+    return SqliteBackup::Unsound(path, kApplicationId);
+}
+
+void SqliteEngine::RestoreFrom(const QString &path) {
+    SqliteBackup::Restore(path, Main().Path(), busyTimeoutMs_);
+}
+
+QString SqliteEngine::QuickCheck() {
+    return SqliteBackup::QuickCheck(Main().Path(), busyTimeoutMs_);
+}
+
+void SqliteEngine::CloseLog() {
+    // Another program that still has the file open keeps its log; the last
+    // one to close folds it in.
+    // Readers still open hold the log's tail; the wait for them is short,
+    // and what stays is folded in when the last handle closes.
+    if (!main_)
+        return;
+    main_->SetBusyTimeout(200);
+    try {
+        main_->Scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    } catch (const EProviderError &) {
+    }
+    main_->SetBusyTimeout(busyTimeoutMs_);
+}
+
+void SqliteEngine::ReplaceDamaged(const QString &dataSource, const QString &copy,
+                                  const QString &aside) {
+    SqliteBackup::ReplaceDamaged(copy, dataSource.trimmed(), aside);
 }
 
 QString SqliteEngine::WithSearchIndex(const QString &command) {

@@ -46,6 +46,16 @@ public:
     // 64 MB of page cache while on, so that a long transaction neither
     // spills pages into the log nor reads its indexes back from it.
     void SetBulkWork(bool on) override;
+    // Copies through the engine's online backup (SqliteBackup), checks
+    // copies with the full integrity check, restores through the backup
+    // into the live file, and at close checkpoints and truncates the log.
+    std::unique_ptr<TDBCopy> CopyTo(const QString &target) override;
+    QString CheckCopy(const QString &path) override;
+    void RestoreFrom(const QString &path) override;
+    QString QuickCheck() override;
+    void CloseLog() override;
+    void ReplaceDamaged(const QString &dataSource, const QString &copy,
+                        const QString &aside) override;
 
     // How long a handle waits for a lock held by another program.
     void SetBusyTimeout(int milliseconds);

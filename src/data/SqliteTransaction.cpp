@@ -4,7 +4,12 @@
 #include "data/SqliteStatement.h"
 
 SqliteTransaction::SqliteTransaction(SqliteHandle &handle) : handle_(handle) {
-    auto begin = handle_.Cached(QStringLiteral("BEGIN IMMEDIATE"));
+    // Inside a write transaction already open on the handle (the caller's
+    // TDBWriteTransaction), the row's write becomes a savepoint of it, so it
+    // commits or rolls back with the rest.
+    nested_ = !handle_.InAutocommit();
+    auto begin = handle_.Cached(nested_ ? QStringLiteral("SAVEPOINT corvana_row")
+                                        : QStringLiteral("BEGIN IMMEDIATE"));
     SqliteStatement::Scope scope(*begin);
     begin->Run();
     open_ = true;
@@ -14,7 +19,10 @@ SqliteTransaction::~SqliteTransaction() {
     if (!open_ || handle_.InAutocommit())
         return;
     try {
-        handle_.Exec(QStringLiteral("ROLLBACK"));
+        if (nested_)
+            handle_.Exec(QStringLiteral("ROLLBACK TO corvana_row; RELEASE corvana_row"));
+        else
+            handle_.Exec(QStringLiteral("ROLLBACK"));
     } catch (...) {
         // A failed rollback leaves nothing to undo: the engine has already
         // rolled the transaction back when it could not go on.
@@ -22,7 +30,8 @@ SqliteTransaction::~SqliteTransaction() {
 }
 
 void SqliteTransaction::Commit() {
-    auto commit = handle_.Cached(QStringLiteral("COMMIT"));
+    auto commit =
+        handle_.Cached(nested_ ? QStringLiteral("RELEASE corvana_row") : QStringLiteral("COMMIT"));
     SqliteStatement::Scope scope(*commit);
     commit->Run();
     open_ = false;

@@ -4,7 +4,8 @@ class SqliteHandle;
 
 // One write transaction on a handle: BEGIN IMMEDIATE at construction, so the
 // write lock is taken (or waited for, up to the busy timeout) before anything
-// is read; rolled back on destruction unless committed.
+// is read; rolled back on destruction unless committed. On a handle that is
+// already inside a transaction it is a savepoint of that transaction instead.
 class SqliteTransaction {
 public:
     explicit SqliteTransaction(SqliteHandle &handle);
@@ -17,4 +18,5 @@ public:
 private:
     SqliteHandle &handle_;
     bool open_ = false;
+    bool nested_ = false;
 };

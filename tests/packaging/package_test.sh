@@ -80,7 +80,11 @@ database="$home/.local/share/Brennart/Corvana/_db.mdb"
 
 # New, a company name, Save, then Exit, all from the keyboard, as a user
 # types them into the focused window.
-xdotool windowfocus --sync "$window"
+# The window may be found a moment before it can take the focus.
+for _ in $(seq 1 20); do
+    xdotool windowfocus --sync "$window" 2>/dev/null && break
+    sleep 0.2
+done
 sleep 0.5
 xdotool key ctrl+n
 sleep 0.3

@@ -60,7 +60,8 @@ CREATE TABLE Status (
 // without separators, the company and person in lower case without spaces).
 // Plain SQL functions only, so every program can still write the table.
 // Everything is "if not exists", so an older database can be brought up to
-// date with the same text.
+// date with the same text. DeletedContacts keeps each contact the user
+// deletes, with the time of deletion, so that the deletion can be undone.
 const char *const kImportSchema = R"sql(
 CREATE TABLE IF NOT EXISTS Imports (
     ImportID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -90,6 +91,27 @@ CREATE INDEX IF NOT EXISTS ContactsMobileKey ON Contacts(
 CREATE INDEX IF NOT EXISTS ContactsNameKey ON Contacts(
     lower(replace(coalesce(CompanyName, ''), ' ', '')),
     lower(replace(coalesce(ContactPerson, ''), ' ', '')));
+CREATE TABLE IF NOT EXISTS DeletedContacts (
+    DeletionID INTEGER PRIMARY KEY AUTOINCREMENT,
+    DeletedAt DATETIME NOT NULL,
+    ContactID INTEGER,
+    CompanyName VARCHAR(100),
+    ContactPerson VARCHAR(100),
+    CountryID INTEGER,
+    State VARCHAR(50),
+    City VARCHAR(50),
+    Address VARCHAR(255),
+    PostCode VARCHAR(20),
+    Phone VARCHAR(30),
+    Fax VARCHAR(30),
+    Mobile VARCHAR(30),
+    Email VARCHAR(100),
+    Url VARCHAR(255),
+    Note LONGTEXT,
+    StatusID INTEGER,
+    LastCallDate DATETIME,
+    CallbackDate DATETIME
+);
 )sql";
 
 // The searched columns of Contacts, in the order of the search index.

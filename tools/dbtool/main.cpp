@@ -1,5 +1,9 @@
 #include "DatabaseBuilder.h"
 
+#include "data/DatabaseErrors.h"
+#include "data/SqliteBackup.h"
+#include "data/SqliteEngine.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStringList>
@@ -18,6 +22,7 @@ const char *const kUsageText =
     "  corvana-db add-contacts <path> N [--seed S] [--today YYYY-MM-DD]\n"
     "  corvana-db summary <path> [--today YYYY-MM-DD]\n"
     "  corvana-db upgrade <path>\n"
+    "  corvana-db backup <path> <target>\n"
     "\n"
     "create        makes a new contacts database with its countries and statuses and N\n"
     "              sample contacts (default 0). An existing file is never overwritten:\n"
@@ -25,6 +30,8 @@ const char *const kUsageText =
     "add-contacts  adds N sample contacts to a database made by create.\n"
     "summary       prints the row count of each table and the contacts due today.\n"
     "upgrade       adds the tables and indexes a database of an earlier version lacks.\n"
+    "backup        copies a database, also while programs are using it, into a new file\n"
+    "              (checked, then put in place; an existing target is replaced).\n"
     "--seed        the same seed gives the same contacts.\n"
     "--today       the day the sample call-backs are spread around (default: today).\n";
 
@@ -170,6 +177,27 @@ int Upgrade(const CommandLine &line) {
     return 0;
 }
 
+int Backup(const CommandLine &line) {
+    if (line.ifMissing)
+        return UsageError(QStringLiteral("--if-missing belongs to create."));
+    if (line.positional.size() != 2)
+        return UsageError(QStringLiteral("backup needs a path and a target."));
+    const QString &source = line.positional.front();
+    const QString &target = line.positional.back();
+    if (!QFileInfo(source).isFile())
+        return Failure(QStringLiteral("Could not find file '%1'.").arg(source));
+    try {
+        SqliteBackup copy(source, target, SqliteEngine::kDefaultBusyTimeoutMs);
+        while (!copy.Step()) {
+        }
+        copy.Finish();
+    } catch (const EError &error) {
+        return Failure(error.Message());
+    }
+    Print(stdout, QStringLiteral("%1 is backed up to %2.\n").arg(source, target));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -193,6 +221,8 @@ int main(int argc, char **argv) {
         return Summary(line);
     if (line.command == QLatin1String("upgrade"))
         return Upgrade(line);
+    if (line.command == QLatin1String("backup"))
+        return Backup(line);
     if (line.command.isEmpty())
         return UsageError(QStringLiteral("no command given."));
     return UsageError(QStringLiteral("unknown command %1.").arg(line.command));

@@ -125,7 +125,10 @@ void EditorCommands::btnDeleteClick() {
     if (const TRowSource *source = rsContacts_.RowSource())
         if (source->SourceEOF() || source->SourceBOF())
             return;
-    rsContacts_.Delete();
+    if (deleter_)
+        deleter_([this] { rsContacts_.Delete(); });
+    else
+        rsContacts_.Delete();
 }
 
 void EditorCommands::btnFirstClick() {

@@ -25,6 +25,10 @@ public:
                    TDataSource &dsContacts, TOpener opener = TOpener());
 
     void SetOpener(TOpener opener) { opener_ = std::move(opener); }
+    // Runs the cursor's Delete (the function it is given) on behalf of
+    // Delete, so that a copy of the row can be kept in the same step.
+    using TDeleter = std::function<void(const std::function<void()> &erase)>;
+    void SetDeleter(TDeleter deleter) { deleter_ = std::move(deleter); }
 
     QPushButton *btnNew = nullptr;
     QPushButton *btnFirst = nullptr;
@@ -66,4 +70,5 @@ private:
     ContactEditor &editor_;
     TTableCursor &rsContacts_;
     TOpener opener_;
+    TDeleter deleter_;
 };

@@ -61,19 +61,7 @@ void InterchangeCommands::SettleEditor() {
 }
 
 void InterchangeCommands::Reread(qint64 firstAdded) {
-    TTableCursor &contacts = window_.rsContacts;
-    qint64 current = 0;
-    if (contacts.Active()) {
-        if (const TField *key = contacts.FindField(QStringLiteral("ContactID")))
-            current = key->TextValue().toLongLong();
-    }
-    contacts.Close();
-    contacts.Open();
-    const qint64 target = firstAdded ? firstAdded : current;
-    if (target)
-        contacts.Locate(QStringLiteral("ContactID"), target);
-    window_.lists->LoadCallbacks();
-    window_.lists->RunSearch();
+    window_.ReadContactsAgain(firstAdded);
 }
 
 void InterchangeCommands::ExportVCards() {

@@ -18,6 +18,7 @@
 #include "ui/main/ExportCommand.h"
 #include "ui/main/FocusChain.h"
 #include "ui/main/InterchangeCommands.h"
+#include "ui/main/SafetyCommands.h"
 
 #include "data/ConnectionString.h"
 #include "data/DateTimeValue.h"
@@ -69,6 +70,9 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &databaseFolder,
     Panel2->setGeometry(0, 33, 752, 310);
     editor = std::make_unique<ContactEditor>(Panel2, &dsContacts, &dsCountries, &dsStatus);
     commands = std::make_unique<EditorCommands>(Panel2, *editor, rsContacts, dsContacts);
+    // A deleted contact is kept, so that Undo Delete can bring it back.
+    commands->SetDeleter(
+        [this](const std::function<void()> &erase) { safety->DeleteContact(erase); });
     connect(New1, &QAction::triggered, this,
             [this] { TErrorBox::Guard([this] { commands->btnNewClick(); }); });
     BuildLists();
@@ -80,6 +84,7 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &databaseFolder,
 }
 
 TfrmMain::~TfrmMain() {
+    safety.reset();
     // The bound controls go before the data source they follow.
     delete Panel2;
     Panel2 = nullptr;
@@ -181,6 +186,7 @@ void TfrmMain::BuildMenu() {
     QMenu *tools = MainMenu1->addMenu(QStringLiteral("&Tools"));
     mniOptions = tools->addAction(QStringLiteral("&Options"));
     interchange = std::make_unique<InterchangeCommands>(*this, *tools);
+    safety = std::make_unique<SafetyCommands>(*this, *tools);
     QMenu *help = MainMenu1->addMenu(QStringLiteral("&Help"));
     mniHelpContent = help->addAction(QStringLiteral("Help"));
     help->addSeparator()->setObjectName(QStringLiteral("N2"));
@@ -375,6 +381,21 @@ void TfrmMain::LoadFromGrid(TDBGrid *grid) {
     rsContacts.Locate(QStringLiteral("ContactID"), id);
 }
 
+void TfrmMain::ReadContactsAgain(qint64 key) {
+    qint64 current = 0;
+    if (rsContacts.Active()) {
+        if (const TField *field = rsContacts.FindField(QStringLiteral("ContactID")))
+            current = field->TextValue().toLongLong();
+    }
+    rsContacts.Close();
+    rsContacts.Open();
+    const qint64 target = key ? key : current;
+    if (target)
+        rsContacts.Locate(QStringLiteral("ContactID"), target);
+    lists->LoadCallbacks();
+    lists->RunSearch();
+}
+
 void TfrmMain::mniExitClick() {
     close();
 }
@@ -401,6 +422,15 @@ void TfrmMain::FormClose() {
 void TfrmMain::closeEvent(QCloseEvent *event) {
     try {
         FormClose();
+    } catch (...) {
+        if (reportError_)
+            reportError_(std::current_exception());
+    }
+    // Then the automatic backup when one is due, and the database left as
+    // one file.
+    try {
+        if (safety)
+            safety->AtClose();
     } catch (...) {
         if (reportError_)
             reportError_(std::current_exception());

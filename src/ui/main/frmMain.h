@@ -17,6 +17,7 @@ class ContactEditor;
 class ContactLists;
 class ExportCommand;
 class InterchangeCommands;
+class SafetyCommands;
 class TQRMDForm;
 class TDBGrid;
 class EditorCommands;
@@ -80,6 +81,8 @@ public:
     std::unique_ptr<ExportCommand> exportCommand;
     // Tools: import, vCard export and undo of the last import.
     std::unique_ptr<InterchangeCommands> interchange;
+    // Tools: backup, restore and undo of a delete; the automatic backup.
+    std::unique_ptr<SafetyCommands> safety;
     // Every report form made by a print or preview command; they hold
     // their own query on connDB, so they go before it.
     std::vector<std::unique_ptr<TQRMDForm>> reportForms;
@@ -106,6 +109,10 @@ public:
     // Moves the editor to the contact whose key is in the grid's first
     // column on the grid cursor's current row; nothing when not found.
     void LoadFromGrid(TDBGrid *grid);
+    // After the contacts changed outside the editor (an import, an undo):
+    // the editor is read again and stands on `key` (else where it stood),
+    // and both lists are read again.
+    void ReadContactsAgain(qint64 key);
     void mniExitClick();
     void mniSaveContactsClick();
     void mniOptionsClick();
