@@ -45,14 +45,15 @@ SafetyCommands::SafetyCommands(TfrmMain &window, QMenu &tools)
     guarded(mniBackUp, &SafetyCommands::BackUpDatabase);
     guarded(mniRestore, &SafetyCommands::RestoreBackup);
     guarded(mniUndoDelete, &SafetyCommands::UndoDelete);
-    // Undo is offered only while a deleted contact is kept.
+    // Undo is offered while a deleted contact is kept, and on a database
+    // too old to keep them, where it says how to bring it up to date.
     QObject::connect(&tools, &QMenu::aboutToShow, &window_, [this] {
-        bool any = false;
+        bool offered = false;
         try {
-            any = window_.connDB.Connected() && deleted_.CanUndo();
+            offered = window_.connDB.Connected() && (!deleted_.Available() || deleted_.CanUndo());
         } catch (const EError &) {
         }
-        mniUndoDelete->setEnabled(any);
+        mniUndoDelete->setEnabled(offered);
     });
     QObject::connect(&automaticPoll_, &QTimer::timeout, &window_, [this] {
         if (automatic_ && automatic_->Done())
