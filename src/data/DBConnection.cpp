@@ -59,8 +59,9 @@ std::unique_ptr<TDBCopy> TDBConnection::CopyTo(const QString &target) {
     return Engine().CopyTo(target);
 }
 
-QString TDBConnection::CheckCopy(const QString &path) {
-    return Engine().CheckCopy(path);
+QString TDBConnection::CheckCopy(const QString &path, bool quick,
+                                 const std::atomic<bool> *cancelled) {
+    return Engine().CheckCopy(path, quick, cancelled);
 }
 
 void TDBConnection::RestoreFrom(const QString &path) {
@@ -143,7 +144,7 @@ std::unique_ptr<TDBCopy> TDatabaseEngine::CopyTo(const QString &) {
     throw EProviderError(QStringLiteral("This database cannot be copied by the program."));
 }
 
-QString TDatabaseEngine::CheckCopy(const QString &) {
+QString TDatabaseEngine::CheckCopy(const QString &, bool, const std::atomic<bool> *) {
     return QStringLiteral("This database cannot be restored by the program.");
 }
 

@@ -45,7 +45,8 @@ public:
     // connects first when needed, except ReplaceDamaged, which needs the
     // connection closed, and CloseLog, which does nothing when closed.
     std::unique_ptr<TDBCopy> CopyTo(const QString &target);
-    QString CheckCopy(const QString &path);
+    QString CheckCopy(const QString &path, bool quick = false,
+                      const std::atomic<bool> *cancelled = nullptr);
     void RestoreFrom(const QString &path);
     QString QuickCheck();
     void CloseLog();

@@ -5,6 +5,7 @@
 #include "data/RowSource.h"
 
 #include <QString>
+#include <atomic>
 #include <memory>
 
 // One engine's connection to one database. The connection object picks the
@@ -46,9 +47,13 @@ public:
     // TDBCopy); its parts may run on another thread.
     virtual std::unique_ptr<TDBCopy> CopyTo(const QString &target);
     // Why the copy at `path` is not a sound database of the program, or
-    // empty when it is. Reads the whole copy; writes nothing. Callable from
-    // another thread while the connection stays as it is.
-    virtual QString CheckCopy(const QString &path);
+    // empty when it is. Reads the whole copy (`quick`: a faster check of the
+    // pages that skips matching the indexes to their tables); writes
+    // nothing. Callable from another thread while the connection stays as it
+    // is; `cancelled`, when given, stops the check when set ("The check was
+    // cancelled.").
+    virtual QString CheckCopy(const QString &path, bool quick = false,
+                              const std::atomic<bool> *cancelled = nullptr);
     // Replaces the content of the open database with that of the copy at
     // `path`, in one transaction: a failure changes nothing. Callable from
     // another thread; row sources should be closed first and opened again

@@ -214,7 +214,8 @@ QString SqliteBackup::PartialName(const QString &target) {
     return target + QStringLiteral(".part");
 }
 
-QString SqliteBackup::Unsound(const QString &path, int applicationId) {
+QString SqliteBackup::Unsound(const QString &path, int applicationId, bool quick,
+                              const std::atomic<bool> *cancelled) {
     const QFileInfo info(path);
     if (!info.isFile())
         return QStringLiteral("'%1' is not a file.").arg(Native(path));
@@ -236,8 +237,19 @@ QString SqliteBackup::Unsound(const QString &path, int applicationId) {
         uri.setQuery(QStringLiteral("mode=ro&immutable=1"));
         Handle db =
             OpenFile(QString::fromUtf8(uri.toEncoded()), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, 0);
+        if (cancelled)
+            sqlite3_progress_handler(
+                db.get(), 10000,
+                [](void *flag) -> int {
+                    return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0;
+                },
+                const_cast<std::atomic<bool> *>(cancelled));
         int rc = SQLITE_OK;
-        const QString problems = CheckRows(db.get(), "PRAGMA integrity_check", &rc);
+        const QString problems =
+            CheckRows(db.get(), quick ? "PRAGMA quick_check" : "PRAGMA integrity_check", &rc);
+        if (cancelled && cancelled->load())
+            return QStringLiteral("The check was cancelled.");
+        sqlite3_progress_handler(db.get(), 0, nullptr, nullptr);
         if (!problems.isEmpty())
             return QStringLiteral("'%1' is damaged: %2").arg(Native(path), problems);
         sqlite3_stmt *raw = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 struct sqlite3;
 struct sqlite3_backup;
@@ -42,9 +43,11 @@ public:
 
     // Why the file at `path` is not a sound database of the program, or
     // empty when it is: it must be a database file, pass the engine's full
-    // integrity check, carry `applicationId` and hold the tables Contacts,
-    // Countries and Status. Nothing is written to the file or beside it.
-    static QString Unsound(const QString &path, int applicationId);
+    // integrity check (`quick`: its quick check), carry `applicationId` and
+    // hold the tables Contacts, Countries and Status. Nothing is written to
+    // the file or beside it. Setting `cancelled` stops the check.
+    static QString Unsound(const QString &path, int applicationId, bool quick = false,
+                           const std::atomic<bool> *cancelled = nullptr);
     // The first problems the engine's quick check finds in the live database
     // `path`, or empty when it finds none.
     static QString QuickCheck(const QString &path, int busyTimeoutMs);

@@ -125,8 +125,9 @@ std::unique_ptr<TDBCopy> SqliteEngine::CopyTo(const QString &target) {
     return std::make_unique<SqliteBackup>(Main().Path(), target, busyTimeoutMs_);
 }
 
-QString SqliteEngine::CheckCopy(const QString &path) {
-    return SqliteBackup::Unsound(path, kApplicationId);
+QString SqliteEngine::CheckCopy(const QString &path, bool quick,
+                                const std::atomic<bool> *cancelled) {
+    return SqliteBackup::Unsound(path, kApplicationId, quick, cancelled);
 }
 
 void SqliteEngine::RestoreFrom(const QString &path) {
@@ -140,11 +141,11 @@ QString SqliteEngine::QuickCheck() {
 void SqliteEngine::CloseLog() {
     // Another program that still has the file open keeps its log; the last
     // one to close folds it in.
-    // Readers still open hold the log's tail; the wait for them is short,
-    // and what stays is folded in when the last handle closes.
+    // Readers still open (the lists) hold the log's tail: no wait for them,
+    // what stays is folded in when the last handle closes.
     if (!main_)
         return;
-    main_->SetBusyTimeout(200);
+    main_->SetBusyTimeout(0);
     try {
         main_->Scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     } catch (const EProviderError &) {

@@ -50,7 +50,7 @@ public:
     // copies with the full integrity check, restores through the backup
     // into the live file, and at close checkpoints and truncates the log.
     std::unique_ptr<TDBCopy> CopyTo(const QString &target) override;
-    QString CheckCopy(const QString &path) override;
+    QString CheckCopy(const QString &path, bool quick, const std::atomic<bool> *cancelled) override;
     void RestoreFrom(const QString &path) override;
     QString QuickCheck() override;
     void CloseLog() override;

@@ -183,10 +183,12 @@ void SafetyCommands::RestoreBackup() {
     TDBConnection &connection = window_.connDB;
     QString error = RunTask(
         QStringLiteral("Checking the backup ..."),
-        [&connection, &problem, path](TBackgroundTask::Control &) {
-            problem = connection.CheckCopy(path);
+        [&connection, &problem, path](TBackgroundTask::Control &control) {
+            problem = connection.CheckCopy(path, false, &control.cancelled);
         },
-        false);
+        true);
+    if (problem == QLatin1String("The check was cancelled."))
+        return;
     if (error.isEmpty())
         error = problem;
     if (!error.isEmpty())

@@ -62,7 +62,7 @@ StartupCheck::Outcome StartupCheck::Run() {
     if (!folder.isEmpty()) {
         for (const BackupFolder::Entry &entry : backups.List()) {
             if (entry.kind != BackupFolder::Kind::Damaged &&
-                probe.CheckCopy(entry.path).isEmpty()) {
+                probe.CheckCopy(entry.path, true).isEmpty()) {
                 newest = entry;
                 break;
             }

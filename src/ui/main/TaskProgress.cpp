@@ -29,7 +29,14 @@ QString TaskProgress::Run(QWidget *parent, const QString &caption, TBackgroundTa
             loop.quit();
             return;
         }
-        progress.setValue(task.Permille());
+        // Work that cannot tell how far it is (a check, a restore) shows a
+        // moving bar instead of a bar standing still.
+        const int permille = task.Permille();
+        if (permille == 0)
+            progress.setRange(0, 0);
+        else if (progress.maximum() == 0)
+            progress.setRange(0, 1000);
+        progress.setValue(permille == 0 ? 0 : permille);
     });
     poll.start();
     if (!task.Done())
