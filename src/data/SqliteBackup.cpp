@@ -59,15 +59,23 @@ QString CheckRows(sqlite3 *db, const char *pragma, int *rcOut = nullptr) {
     int rc = sqlite3_prepare_v2(db, pragma, -1, &raw, nullptr);
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(raw, sqlite3_finalize);
     QStringList problems;
+    bool found = false;
     while (rc == SQLITE_OK || rc == SQLITE_ROW) {
         rc = sqlite3_step(raw);
         if (rc != SQLITE_ROW)
             break;
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, 0));
         const QString row = QString::fromUtf8(text ? text : "");
-        if (row != QLatin1String("ok") && problems.size() < 3)
+        // The engine heads its list with the name of the schema checked;
+        // there is only one, and the heading says nothing to a user.
+        if (row == QLatin1String("ok"))
+            continue;
+        found = true;
+        if (!row.startsWith(QLatin1String("*** in database")) && problems.size() < 3)
             problems << row;
     }
+    if (found && problems.isEmpty())
+        problems << QStringLiteral("the engine's check found problems");
     if (rcOut)
         *rcOut = rc;
     if (rc != SQLITE_DONE && problems.isEmpty())
