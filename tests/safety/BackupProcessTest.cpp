@@ -6,6 +6,7 @@
 #include "data/SqliteBackup.h"
 #include "data/SqliteEngine.h"
 #include "safety/BackupFolder.h"
+#include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"
 
 #include <QCryptographicHash>
@@ -23,21 +24,8 @@
 
 namespace {
 
-QByteArray Digest(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result();
-}
-
-void Copy(const QString &source, const QString &target) {
-    SqliteBackup copy(source, target, SqliteEngine::kDefaultBusyTimeoutMs);
-    while (!copy.Step()) {
-    }
-    copy.Finish();
-}
+using DatabaseFiles::Copy;
+using DatabaseFiles::Digest;
 
 TEST(BackupProcess, ACopyMadeWhileAnotherProgramWritesIsOneSoundSnapshot) {
     const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
@@ -190,13 +178,8 @@ TEST(BackupChecks, DamagedAndForeignFilesAreRefusedAndNothingIsWrittenBesideThem
 
     const QString damaged = dir + QStringLiteral("damaged.mdb");
     ASSERT_TRUE(QFile::copy(sound, damaged));
-    {
-        // A page in the middle of the contacts' pages overwritten.
-        QFile file(damaged);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.seek(file.size() / 2 / 4096 * 4096));
-        file.write(QByteArray(4096, '\x5a'));
-    }
+    // A page in the middle of the contacts' pages overwritten.
+    DatabaseFiles::DamageMiddlePage(damaged, '\x5a');
     const QString text = dir + QStringLiteral("notes.mdb");
     {
         QFile file(text);

@@ -6,6 +6,7 @@
 #include "data/SqliteBackup.h"
 #include "data/SqliteEngine.h"
 #include "safety/BackupFolder.h"
+#include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"
 #include "support/TempHome.h"
 #include "support/TempSettings.h"
@@ -32,12 +33,7 @@
 
 namespace {
 
-void Copy(const QString &source, const QString &target) {
-    SqliteBackup copy(source, target, SqliteEngine::kDefaultBusyTimeoutMs);
-    while (!copy.Step()) {
-    }
-    copy.Finish();
-}
+using DatabaseFiles::Copy;
 
 class SafetyFlow : public ::testing::Test {
 protected:
@@ -269,12 +265,7 @@ TEST_F(SafetyRefusals, ADamagedForeignOrDeclinedBackupChangesNothing) {
     Copy(db.Path(), sound);
     const QString damaged = home.Path() + QStringLiteral("/damaged.mdb");
     ASSERT_TRUE(QFile::copy(sound, damaged));
-    {
-        QFile file(damaged);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.seek(file.size() / 2 / 4096 * 4096));
-        file.write(QByteArray(4096, '\x33'));
-    }
+    DatabaseFiles::DamageMiddlePage(damaged, '\x33');
     const QString foreign = home.Path() + QStringLiteral("/letter.mdb");
     {
         QFile file(foreign);

@@ -6,6 +6,7 @@
 #include "data/SqliteBackup.h"
 #include "data/SqliteEngine.h"
 #include "safety/BackupFolder.h"
+#include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"
 #include "support/TempHome.h"
 
@@ -23,14 +24,8 @@
 
 namespace {
 
-QByteArray Digest(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result();
-}
+using DatabaseFiles::Copy;
+using DatabaseFiles::Digest;
 
 class KilledProgram : public ::testing::Test {
 protected:
@@ -43,12 +38,6 @@ protected:
         Copy(db.Path(), Database());
     }
     QString Database() const { return folder + QStringLiteral("_db.mdb"); }
-    static void Copy(const QString &from, const QString &to) {
-        SqliteBackup copy(from, to, SqliteEngine::kDefaultBusyTimeoutMs);
-        while (!copy.Step()) {
-        }
-        copy.Finish();
-    }
     // Starts the program, waits until it has the database open and kills it.
     void RunAndKill() {
         QProcess program;
@@ -70,12 +59,7 @@ protected:
         program.waitForFinished();
         ASSERT_TRUE(QFile::exists(StartupCheck::LockPath(Database())));
     }
-    void Damage() {
-        QFile file(Database());
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.seek(file.size() / 2 / 4096 * 4096));
-        file.write(QByteArray(4096, '\x44'));
-    }
+    void Damage() { DatabaseFiles::DamageMiddlePage(Database(), '\x44'); }
     int Contacts(const QString &path) {
         return TempDatabase::RowsOf(path, "SELECT count(*) FROM Contacts").value(0).toInt();
     }
@@ -96,12 +80,7 @@ TEST_F(KilledProgram, TheNextStartChecksAndOffersTheNewestSoundBackup) {
     // A damaged copy newer than both is passed over.
     const QString broken = backups.NewPath(made.addDays(1));
     Copy(Database(), broken);
-    {
-        QFile file(broken);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.seek(file.size() / 2 / 4096 * 4096));
-        file.write(QByteArray(4096, '\x11'));
-    }
+    DatabaseFiles::DamageMiddlePage(broken, '\x11');
 
     // Killed with a sound database: checked, nothing offered.
     RunAndKill();
