@@ -246,3 +246,63 @@ TEST(SqliteLike, EveryHandleOfTheEngineHasIt) {
 }
 
 } // namespace
+
+namespace {
+
+// Every row's result of one statement, joined.
+QString Column(sqlite3 *db, const char *sql) {
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    QString results;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+        results += sqlite3_column_type(statement, 0) == SQLITE_NULL
+                       ? QStringLiteral("N")
+                       : QString::number(sqlite3_column_int(statement, 0));
+    if (rc != SQLITE_DONE)
+        results += QStringLiteral(" error: ") + sqlite3_errmsg(db);
+    sqlite3_finalize(statement);
+    return results;
+}
+
+} // namespace
+
+// Inside a statement the pattern is read once and kept while it stays the
+// same; a pattern that changes from row to row, and one constant pattern
+// over many rows, must give row for row what the engine gives on folded
+// texts.
+TEST(SqliteLike, OneStatementOverManyRowsAgreesWithTheEngine) {
+    MemoryDb ours(true);
+    MemoryDb engine(false);
+    QRandomGenerator random(1211);
+    const QStringList alphabet = {"a", "A", "b", "%", "_", "!", "ü", "Ü", "\u212A", "k"};
+    auto draw = [&](int maxLength) {
+        QString text;
+        const int length = int(random.bounded(maxLength + 1));
+        for (int i = 0; i < length; ++i)
+            text += alphabet[int(random.bounded(int(alphabet.size())))];
+        return text;
+    };
+    for (sqlite3 *db : {ours.Db(), engine.Db()})
+        sqlite3_exec(db, "CREATE TABLE t (p, x)", nullptr, nullptr, nullptr);
+    for (int row = 0; row < 3000; ++row) {
+        const QString pattern = row % 7 == 0 ? QString() : draw(5);
+        const QString text = draw(8);
+        const QByteArray insertOurs = QStringLiteral("INSERT INTO t VALUES ('%1', '%2')")
+                                          .arg(pattern, text)
+                                          .toUtf8();
+        const QByteArray insertEngine = QStringLiteral("INSERT INTO t VALUES ('%1', '%2')")
+                                            .arg(Folded(pattern), Folded(text))
+                                            .toUtf8();
+        sqlite3_exec(ours.Db(), insertOurs.constData(), nullptr, nullptr, nullptr);
+        sqlite3_exec(engine.Db(), insertEngine.constData(), nullptr, nullptr, nullptr);
+    }
+    for (const char *sql :
+         {"SELECT x LIKE p FROM t", "SELECT x LIKE p ESCAPE '!' FROM t",
+          "SELECT x LIKE '%a_%' FROM t", "SELECT x LIKE '%!%%' ESCAPE '!' FROM t",
+          "SELECT x LIKE 'ü%' FROM t", "SELECT x LIKE NULL FROM t"}) {
+        const QString expected = Column(engine.Db(), sql);
+        ASSERT_EQ(expected.size(), 3000) << sql << expected.left(200).toStdString();
+        EXPECT_EQ(Column(ours.Db(), sql), expected) << sql;
+    }
+}
