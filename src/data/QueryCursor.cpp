@@ -61,5 +61,6 @@ TRowSourceRequest TQueryCursor::MakeRequest() const {
     request.location = CursorLocation();
     request.cursorType = CursorType();
     request.lockType = LockType();
+    request.readOnce = readOnce_;
     return request;
 }

@@ -21,6 +21,12 @@ public:
     // Names of the parameters of the command text, in order.
     const QStringList &Parameters() const { return parameters_; }
 
+    // Whether the next Open reads the rows once, front to back, without
+    // keeping those passed (TRowSourceRequest::readOnce): for going through
+    // a large result a single time. Off by default.
+    bool ReadOnce() const { return readOnce_; }
+    void SetReadOnce(bool value) { readOnce_ = value; }
+
     // Replaces parameter markers; the names found go to `parameters`.
     static QString ParseParameters(const QString &text, QStringList *parameters);
 
@@ -33,4 +39,5 @@ private:
     TSQLLines sql_;
     QString commandText_;
     QStringList parameters_;
+    bool readOnce_ = false;
 };

@@ -18,6 +18,11 @@ struct TRowSourceRequest {
     TCursorLocation location = clUseClient;
     TCursorType cursorType = ctKeyset;
     TLockType lockType = ltOptimistic;
+    // Queries only: the rows are read once, front to back (an export). The
+    // row source then keeps only the last few thousand rows it read, so a
+    // result of any size costs neither memory nor a temporary file; a row
+    // further back can no longer be reached (EProviderError).
+    bool readOnce = false;
 };
 
 // The engine-side cursor a record cursor reads and writes through.

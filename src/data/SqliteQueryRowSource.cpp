@@ -91,8 +91,10 @@ SqliteQueryRowSource::SqliteQueryRowSource(std::shared_ptr<SqliteHandle> writer,
         typeCodes << described.info.typeCode;
     }
     const QString text = statement->Sql();
+    SqliteQueryRows::Limits limits;
+    limits.readOnce = request.readOnce;
     rows_ = std::make_shared<SqliteQueryRows>(std::move(reader), std::move(statement), typeCodes,
-                                              hasRow);
+                                              hasRow, limits);
     columnTable_.fill(-1, columns_.size());
     FindWritableTables(originTables, text, db, request.lockType != ltReadOnly);
     if (hasRow)
@@ -248,7 +250,7 @@ bool SqliteQueryRowSource::RowDeleted() const {
 
 TValue SqliteQueryRowSource::Value(int column) {
     CheckColumn(column);
-    for (const auto &entry : pending_) {
+    for (const auto &entry : std::as_const(pending_)) {
         if (entry.first == column)
             return entry.second;
     }
@@ -327,7 +329,7 @@ void SqliteQueryRowSource::InsertRow() {
     }
     QVector<TValue> values(columns_.size());
     TValue key;
-    for (const auto &entry : pending_) {
+    for (const auto &entry : std::as_const(pending_)) {
         values[entry.first] = entry.second;
         if (entry.first == target.keyColumn)
             key = entry.second;
@@ -345,7 +347,7 @@ void SqliteQueryRowSource::UpdateRow() {
     if (pending_.isEmpty())
         return;
     QMap<int, TValue> keys;
-    for (const auto &entry : pending_) {
+    for (const auto &entry : std::as_const(pending_)) {
         const int table = columnTable_[entry.first];
         const TValue key = rows_->Values(row_)[tables_[table].keyColumn];
         if (ValueIsNull(key))
@@ -362,7 +364,7 @@ void SqliteQueryRowSource::UpdateRow() {
         }
         transaction.Commit();
     }
-    for (const auto &entry : pending_)
+    for (const auto &entry : std::as_const(pending_))
         rows_->SetValue(row_, entry.first, entry.second);
     for (auto it = keys.cbegin(); it != keys.cend(); ++it)
         ReadBack(row_, tables_[it.key()], tables_[it.key()].keySql, it.value());

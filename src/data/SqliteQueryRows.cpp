@@ -61,9 +61,16 @@ SqliteQueryRows::CachedRow &SqliteQueryRows::CacheSlot(int row) {
     return cache_[std::size_t(row) % cache_.size()];
 }
 
+const QVector<TValue> &SqliteQueryRows::Held(int row) {
+    if (row < dropped_)
+        throw EProviderError(
+            QStringLiteral("The row is no longer available: the query reads its rows once."));
+    return held_[std::size_t(row - dropped_)];
+}
+
 const QVector<TValue> &SqliteQueryRows::Values(int row) {
-    if (row < int(held_.size()))
-        return held_[std::size_t(row)];
+    if (row < dropped_ + int(held_.size()))
+        return Held(row);
     const auto changed = changed_.find(row);
     if (changed != changed_.end())
         return changed->second;
@@ -105,8 +112,8 @@ void SqliteQueryRows::NoteSpilled(qint64 offset) {
 }
 
 void SqliteQueryRows::SetValue(int row, int column, const TValue &value) {
-    if (row < int(held_.size())) {
-        held_[std::size_t(row)][column] = value;
+    if (row < dropped_ + int(held_.size())) {
+        const_cast<QVector<TValue> &>(Held(row))[column] = value;
         return;
     }
     // The file keeps the rows in order, each where it was first written, so
@@ -120,6 +127,10 @@ void SqliteQueryRows::SetValue(int row, int column, const TValue &value) {
 }
 
 int SqliteQueryRows::Append(const QVector<TValue> &values) {
+    if (limits_.readOnce) {
+        Hold(values);
+        return Count() - 1;
+    }
     if (spilled_ == 0 && int(held_.size()) < limits_.heldRows) {
         held_.push_back(values);
     } else {
@@ -187,13 +198,28 @@ bool SqliteQueryRows::ReadOne() {
     return true;
 }
 
+void SqliteQueryRows::Hold(QVector<TValue> values) {
+    // Read once: the oldest row goes when the newest comes. A few hundred
+    // rows are more than any cursor buffers, and stay in the processor's
+    // caches.
+    constexpr int kReadOnceRows = 256;
+    if (int(held_.size()) >= std::clamp(limits_.heldRows, 1, kReadOnceRows)) {
+        held_.pop_front();
+        ++dropped_;
+    }
+    held_.push_back(std::move(values));
+}
+
 void SqliteQueryRows::TakeCurrentRow() {
-    if (spilled_ == 0 && int(held_.size()) < limits_.heldRows) {
+    if (limits_.readOnce || (spilled_ == 0 && int(held_.size()) < limits_.heldRows)) {
         QVector<TValue> values;
         values.reserve(typeCodes_.size());
         for (int i = 0; i < typeCodes_.size(); ++i)
             values << SqliteColumnType::Normalize(typeCodes_[i], statement_->Column(i));
-        held_.push_back(std::move(values));
+        if (limits_.readOnce)
+            Hold(std::move(values));
+        else
+            held_.push_back(std::move(values));
         onUnreadRow_ = false;
         ++rowsRead_;
         return;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVector>
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -31,6 +32,10 @@ public:
     struct Limits {
         int heldRows = 2048;
         int cachedRows = 256;
+        // Read once, front to back: only the last rows read are kept (at
+        // most `heldRows`, at most 256), nothing goes to a file, and an earlier row can no longer be
+        // reached (Values raises EProviderError).
+        bool readOnce = false;
     };
 
     // The statement has already stepped onto its first row when `onFirstRow`.
@@ -46,7 +51,7 @@ public:
     SqliteQueryRows &operator=(const SqliteQueryRows &) = delete;
 
     // Rows held so far (read rows and rows added).
-    int Count() const { return int(held_.size()) + spilled_; }
+    int Count() const { return dropped_ + int(held_.size()) + spilled_; }
     // True once the statement has given its last row, or failed.
     bool Finished() const { return finished_; }
     // True once the statement has given its last row without failing: every
@@ -90,6 +95,7 @@ private:
         QVector<TValue> values;
     };
     bool ReadOne();
+    void Hold(QVector<TValue> values);
     void TakeCurrentRow();
     void Finish(bool complete);
     SqliteRowFile &File();
@@ -99,7 +105,9 @@ private:
     std::unique_ptr<SqliteStatement> statement_;
     QVector<int> typeCodes_;
     Limits limits_;
-    std::vector<QVector<TValue>> held_;
+    std::deque<QVector<TValue>> held_;
+    int dropped_ = 0; // rows read once and let go, before held_ (readOnce only)
+    const QVector<TValue> &Held(int row);
     static constexpr int kCheckpointEvery = 64;
     // The offset in the file of the spilled row `spilled` (counted from
     // the first row in the file).

@@ -206,7 +206,7 @@ bool SqliteTableRowSource::RowDeleted() const {
 
 TValue SqliteTableRowSource::Value(int column) {
     CheckColumn(column);
-    for (const auto &entry : pending_) {
+    for (const auto &entry : std::as_const(pending_)) {
         if (entry.first == column)
             return entry.second;
     }

@@ -98,12 +98,20 @@ bool ContactExport::IsExported(TFieldType type) {
 void ContactExport::SaveTo(const QString &fileName) {
     rows_ = 0;
     bytes_ = 0;
+    wholeLines_ = 0;
     const ExportPieces pieces(ExportPieces::ModeOf(fileName));
     ExportFile file;
     file.Create(fileName);
     try {
         Write(file, pieces);
     } catch (...) {
+        // The whole lines gathered before the failure still go to the file,
+        // as if each had been flushed when it was done.
+        try {
+            file.FlushFirst(wholeLines_);
+        } catch (...) {
+            // The failure that ended the export is the one to report.
+        }
         bytes_ = file.BytesWritten();
         throw;
     }
@@ -113,6 +121,8 @@ void ContactExport::SaveTo(const QString &fileName) {
 void ContactExport::Write(ExportFile &file, const ExportPieces &pieces) {
     QueryCloser closer(query_);
     query_.Close();
+    // The rows are gone through once: the query need not keep them.
+    query_.SetReadOnce(true);
     query_.Open();
     fields_.clear();
     dates_.clear();
@@ -134,18 +144,26 @@ void ContactExport::Write(ExportFile &file, const ExportPieces &pieces) {
     }
     Put(file, pieces.RowEnd(), true);
 
+    const QString rowStart = pieces.RowStart();
+    const QString rowEnd = pieces.RowEnd();
     while (!query_.Eof()) {
-        Put(file, pieces.RowStart(), false);
+        Put(file, rowStart, false);
         for (size_t i = 0; i < fields_.size(); ++i) {
             // The field's TextValue; a null value reads as the empty text.
             const TField &field = *fields_[i];
             const TValue value = field.Value();
-            cell_.resize(0);
-            pieces.AppendCell(dates_[i] ? dates_[i]->TextOf(field, value) : field.TextOf(value),
-                              cell_);
-            Put(file, cell_, false);
+            const QString text = dates_[i] ? dates_[i]->TextOf(field, value) : field.TextOf(value);
+            if (flush_ == TFlush::EachPiece) {
+                cell_.resize(0);
+                pieces.AppendCell(text, cell_);
+                Put(file, cell_, false);
+            } else {
+                // Nothing goes to the file before the line is done: the
+                // cell is put straight where the line is gathered.
+                pieces.AppendCell(text, file.Gathered());
+            }
         }
-        Put(file, pieces.RowEnd(), true);
+        Put(file, rowEnd, true);
         ++rows_;
         query_.Next();
     }
@@ -156,7 +174,11 @@ void ContactExport::Write(ExportFile &file, const ExportPieces &pieces) {
 }
 
 void ContactExport::Put(ExportFile &file, const QString &piece, bool lineDone) {
+    constexpr qsizetype kBlockCharacters = 64 * 1024;
     file.Write(piece);
-    if (flush_ == TFlush::EachPiece || lineDone)
+    if (flush_ == TFlush::EachPiece ||
+        (lineDone && (flush_ == TFlush::EachRow || file.Pending() >= kBlockCharacters)))
         file.Flush();
+    if (lineDone)
+        wholeLines_ = file.Pending();
 }

@@ -37,6 +37,11 @@ void ExportFile::Flush() {
         Fail("Cannot write file");
 }
 
+void ExportFile::FlushFirst(qsizetype characters) {
+    pending_.truncate(characters);
+    Flush();
+}
+
 void ExportFile::Close() {
     Flush();
     file_.close();

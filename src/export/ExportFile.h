@@ -26,7 +26,14 @@ public:
     // Creates the file, replacing any file of that name.
     void Create(const QString &fileName);
     void Write(QStringView text) { pending_ += text; }
+    // The text gathered since the last Flush, to append to in place.
+    QString &Gathered() { return pending_; }
+    // Characters written and not yet flushed.
+    qsizetype Pending() const { return pending_.size(); }
     void Flush();
+    // Flushes the first `characters` written since the last Flush and drops
+    // the rest (a line left half-way by a failure).
+    void FlushFirst(qsizetype characters);
     // Flush, then close.
     void Close();
 

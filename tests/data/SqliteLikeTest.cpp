@@ -288,19 +288,17 @@ TEST(SqliteLike, OneStatementOverManyRowsAgreesWithTheEngine) {
     for (int row = 0; row < 3000; ++row) {
         const QString pattern = row % 7 == 0 ? QString() : draw(5);
         const QString text = draw(8);
-        const QByteArray insertOurs = QStringLiteral("INSERT INTO t VALUES ('%1', '%2')")
-                                          .arg(pattern, text)
-                                          .toUtf8();
+        const QByteArray insertOurs =
+            QStringLiteral("INSERT INTO t VALUES ('%1', '%2')").arg(pattern, text).toUtf8();
         const QByteArray insertEngine = QStringLiteral("INSERT INTO t VALUES ('%1', '%2')")
                                             .arg(Folded(pattern), Folded(text))
                                             .toUtf8();
         sqlite3_exec(ours.Db(), insertOurs.constData(), nullptr, nullptr, nullptr);
         sqlite3_exec(engine.Db(), insertEngine.constData(), nullptr, nullptr, nullptr);
     }
-    for (const char *sql :
-         {"SELECT x LIKE p FROM t", "SELECT x LIKE p ESCAPE '!' FROM t",
-          "SELECT x LIKE '%a_%' FROM t", "SELECT x LIKE '%!%%' ESCAPE '!' FROM t",
-          "SELECT x LIKE 'ü%' FROM t", "SELECT x LIKE NULL FROM t"}) {
+    for (const char *sql : {"SELECT x LIKE p FROM t", "SELECT x LIKE p ESCAPE '!' FROM t",
+                            "SELECT x LIKE '%a_%' FROM t", "SELECT x LIKE '%!%%' ESCAPE '!' FROM t",
+                            "SELECT x LIKE 'ü%' FROM t", "SELECT x LIKE NULL FROM t"}) {
         const QString expected = Column(engine.Db(), sql);
         ASSERT_EQ(expected.size(), 3000) << sql << expected.left(200).toStdString();
         EXPECT_EQ(Column(ours.Db(), sql), expected) << sql;

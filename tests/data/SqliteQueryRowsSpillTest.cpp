@@ -180,3 +180,29 @@ TEST_F(SpilledQueryRows, RowSourceWritesAndFindsRowsOfTheFile) {
 }
 
 } // namespace
+
+// Read once, front to back: every row comes as the kept rows give it, only
+// the last few hundred stay, nothing goes to a file, and a row that has gone
+// says so instead of giving another row's values.
+TEST_F(SpilledQueryRows, RowsReadOnceKeepOnlyTheLastAndNeverSpill) {
+    AddContacts(db, 3000);
+    auto kept = Rows({10000, 3});
+    SqliteQueryRows::Limits once;
+    once.readOnce = true;
+    auto rows = Rows(once);
+    kept->ReadAll();
+    for (int row = 0; row < 3000; ++row) {
+        ASSERT_TRUE(rows->Reach(row));
+        for (int column = 0; column < 4; ++column)
+            ASSERT_EQ(Text(*rows, row, column), Text(*kept, row, column)) << row;
+    }
+    EXPECT_FALSE(rows->Reach(3000));
+    EXPECT_TRUE(rows->Complete());
+    EXPECT_EQ(rows->Count(), 3000);
+    EXPECT_EQ(rows->SpilledRows(), 0);
+    EXPECT_TRUE(rows->SpillFileName().isEmpty());
+    EXPECT_EQ(Text(*rows, 2998, 1), "C2999");
+    EXPECT_EQ(Text(*rows, 3000 - 256, 0), "2745");
+    EXPECT_THROW(rows->Values(3000 - 257), EProviderError);
+    EXPECT_THROW(rows->Values(0), EProviderError);
+}
