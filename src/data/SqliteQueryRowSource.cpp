@@ -4,6 +4,7 @@
 #include "data/SqliteColumnType.h"
 #include "data/SqliteDialect.h"
 #include "data/SqliteHandle.h"
+#include "data/SqliteKeysetQuery.h"
 #include "data/SqliteQueryClone.h"
 #include "data/SqliteQueryRows.h"
 #include "data/SqliteRowWriter.h"
@@ -95,6 +96,12 @@ SqliteQueryRowSource::SqliteQueryRowSource(std::shared_ptr<SqliteHandle> writer,
     limits.readOnce = request.readOnce;
     rows_ = std::make_shared<SqliteQueryRows>(std::move(reader), std::move(statement), typeCodes,
                                               hasRow, limits);
+    // A read-only list of one table's rows can be read to its end by the
+    // rows' ids alone.
+    if (request.lockType == ltReadOnly && !request.readOnce) {
+        if (auto keyset = SqliteKeysetQuery::For(db, text, originTables, originColumns_))
+            rows_->SetKeyset(std::move(*keyset));
+    }
     columnTable_.fill(-1, columns_.size());
     FindWritableTables(originTables, text, db, request.lockType != ltReadOnly);
     if (hasRow)

@@ -3,6 +3,7 @@
 #include "data/DatabaseErrors.h"
 #include "data/SqliteColumnType.h"
 #include "data/SqliteHandle.h"
+#include "data/SqliteKeyFile.h"
 #include "data/SqliteRowFile.h"
 #include "data/SqliteStatement.h"
 
@@ -30,8 +31,65 @@ SqliteQueryRows::SqliteQueryRows(std::shared_ptr<SqliteHandle> handle,
                       Limits()) {}
 
 SqliteQueryRows::~SqliteQueryRows() {
-    // The statement goes before the handle it was prepared on.
+    // The statements go before the handle they were prepared on.
     statement_.reset();
+    keyStatement_.reset();
+    rowStatement_.reset();
+}
+
+int SqliteQueryRows::Count() const {
+    return dropped_ + int(held_.size()) + spilled_ + (keys_ ? int(keys_->Count()) : 0);
+}
+
+void SqliteQueryRows::SetKeyset(Keyset keyset) {
+    keyset_ = std::make_unique<Keyset>(std::move(keyset));
+}
+
+bool SqliteQueryRows::StartKeyset() {
+    keyTried_ = true;
+    const int key = keyset_->keyColumn;
+    for (const QByteArray &sql : {keyset_->keySql, keyset_->orderedKeySql}) {
+        if (sql.isEmpty())
+            continue;
+        try {
+            // On the same handle while the query's statement is still
+            // running: both read the same snapshot of the database.
+            auto keys = std::make_unique<SqliteStatement>(handle_->Db(), QString::fromUtf8(sql));
+            bool same = true;
+            for (const QVector<TValue> &row : held_) {
+                if (!keys->Step() || keys->Int64(0) != row[key].toLongLong()) {
+                    same = false;
+                    break;
+                }
+            }
+            if (!same || !keys->Step() || keys->Int64(0) != statement_->Int64(key))
+                continue;
+            rowStatement_ = std::make_unique<SqliteStatement>(handle_->Db(),
+                                                              QString::fromUtf8(keyset_->rowSql));
+            keys_ = std::make_unique<SqliteKeyFile>();
+            keys_->Append(keys->Int64(0));
+            keyStatement_ = std::move(keys);
+            keyMode_ = true;
+            // The key statement keeps the snapshot; the query's own one is
+            // done with.
+            statement_->Reset();
+            return true;
+        } catch (const EProviderError &) {
+            // A key statement the engine refuses: the rows are kept as before.
+        }
+    }
+    return false;
+}
+
+QVector<TValue> SqliteQueryRows::RowByKey(qint64 key) {
+    SqliteStatement::Scope scope(*rowStatement_);
+    rowStatement_->Bind(1, TValue(key));
+    QVector<TValue> values(typeCodes_.size());
+    if (rowStatement_->Step()) {
+        for (int i = 0; i < typeCodes_.size(); ++i)
+            values[i] = SqliteColumnType::Normalize(typeCodes_[i], rowStatement_->Column(i));
+    }
+    return values;
 }
 
 bool SqliteQueryRows::Reach(int index) {
@@ -77,7 +135,8 @@ const QVector<TValue> &SqliteQueryRows::Values(int row) {
     CachedRow &slot = CacheSlot(row);
     if (slot.row != row) {
         slot.row = -1;
-        slot.values = file_->Read(OffsetOf(row - int(held_.size())), typeCodes_.size());
+        slot.values = keyMode_ ? RowByKey(keys_->At(row - int(held_.size())))
+                               : file_->Read(OffsetOf(row - int(held_.size())), typeCodes_.size());
         slot.row = row;
     }
     return slot.values;
@@ -127,6 +186,8 @@ void SqliteQueryRows::SetValue(int row, int column, const TValue &value) {
 }
 
 int SqliteQueryRows::Append(const QVector<TValue> &values) {
+    if (keyMode_)
+        throw EProviderError(QStringLiteral("Rows cannot be added to this list."));
     if (limits_.readOnce) {
         Hold(values);
         return Count() - 1;
@@ -178,6 +239,22 @@ QString SqliteQueryRows::SpillFileName() const {
 bool SqliteQueryRows::ReadOne() {
     if (finished_)
         return false;
+    if (keyMode_) {
+        bool more = false;
+        try {
+            more = keyStatement_->Step();
+        } catch (...) {
+            Finish(false);
+            throw;
+        }
+        if (!more) {
+            Finish(true);
+            return false;
+        }
+        keys_->Append(keyStatement_->Int64(0));
+        ++rowsRead_;
+        return true;
+    }
     if (!onUnreadRow_) {
         bool more = false;
         try {
@@ -211,6 +288,12 @@ void SqliteQueryRows::Hold(QVector<TValue> values) {
 }
 
 void SqliteQueryRows::TakeCurrentRow() {
+    if (keyset_ && !keyTried_ && !limits_.readOnce && spilled_ == 0 &&
+        int(held_.size()) >= limits_.heldRows && StartKeyset()) {
+        onUnreadRow_ = false;
+        ++rowsRead_;
+        return;
+    }
     if (limits_.readOnce || (spilled_ == 0 && int(held_.size()) < limits_.heldRows)) {
         QVector<TValue> values;
         values.reserve(typeCodes_.size());
@@ -236,4 +319,6 @@ void SqliteQueryRows::Finish(bool complete) {
     complete_ = complete;
     onUnreadRow_ = false;
     statement_->Reset();
+    if (keyStatement_)
+        keyStatement_->Reset();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 class SqliteHandle;
+class SqliteKeyFile;
 class SqliteRowFile;
 class SqliteStatement;
 
@@ -33,9 +34,18 @@ public:
         int heldRows = 2048;
         int cachedRows = 256;
         // Read once, front to back: only the last rows read are kept (at
-        // most `heldRows`, at most 256), nothing goes to a file, and an earlier row can no longer be
-        // reached (Values raises EProviderError).
+        // most `heldRows`, at most 256), nothing goes to a file, and an earlier row can no longer
+        // be reached (Values raises EProviderError).
         bool readOnce = false;
+    };
+
+    // A second way to read the rows past those kept in memory, for a
+    // read-only result of one table's columns: by their row ids alone.
+    struct Keyset {
+        QByteArray keySql;        // the query with the row id as its only result column
+        QByteArray orderedKeySql; // the same in row id order; empty when not to be tried
+        QByteArray rowSql;        // the query's columns of one row, by its row id (?1)
+        int keyColumn = -1;       // the query's column that holds the row id
     };
 
     // The statement has already stepped onto its first row when `onFirstRow`.
@@ -50,8 +60,19 @@ public:
     SqliteQueryRows(const SqliteQueryRows &) = delete;
     SqliteQueryRows &operator=(const SqliteQueryRows &) = delete;
 
+    // Past the rows kept in memory, reads only the row ids of the result
+    // when the key statement gives the kept rows' ids in the same order (so
+    // the rows are the same and in the same order): then stepping to the
+    // end costs the ids alone, they go to a temporary file of 8 bytes a row
+    // (SqliteKeyFile), and a row's values are read by its id when asked for.
+    // Those values are the ones stored at that time; a row deleted since
+    // reads as nulls. When the order differs, the rows are kept as before.
+    void SetKeyset(Keyset keyset);
+    // True once the rows past the kept ones are read by row id.
+    bool ByKeys() const { return keyMode_; }
+
     // Rows held so far (read rows and rows added).
-    int Count() const { return dropped_ + int(held_.size()) + spilled_; }
+    int Count() const;
     // True once the statement has given its last row, or failed.
     bool Finished() const { return finished_; }
     // True once the statement has given its last row without failing: every
@@ -119,6 +140,14 @@ private:
     qint64 lastOffset_ = 0;                  // and its offset
     std::map<int, QVector<TValue>> changed_; // spilled rows changed by SetValue
     std::unique_ptr<SqliteRowFile> file_;
+    bool StartKeyset();
+    QVector<TValue> RowByKey(qint64 key);
+    std::unique_ptr<Keyset> keyset_;
+    bool keyTried_ = false;
+    bool keyMode_ = false;
+    std::unique_ptr<SqliteStatement> keyStatement_;
+    std::unique_ptr<SqliteStatement> rowStatement_;
+    std::unique_ptr<SqliteKeyFile> keys_;
     std::vector<CachedRow> cache_;
     std::vector<int> deleted_; // ascending
     bool onUnreadRow_ = false; // the statement stands on a row not yet held
