@@ -32,18 +32,20 @@ void SqliteKeyFile::Append(qint64 key) {
 }
 
 qint64 SqliteKeyFile::At(qint64 index) {
-    const qint64 block = index / kBlock;
-    if (block >= flushedBlocks_)
+    if (index >= flushedBlocks_ * kBlock)
         return tail_[std::size_t(index - flushedBlocks_ * kBlock)];
-    if (block != blockIndex_) {
-        const qint64 bytes = kBlock * qint64(sizeof(qint64));
-        block_.resize(std::size_t(kBlock));
+    // Read back in pieces of one page: a jump across the list costs one
+    // small read, a scan one read per 512 rows.
+    const qint64 piece = index / kReadBlock;
+    if (piece != blockIndex_) {
+        const qint64 bytes = kReadBlock * qint64(sizeof(qint64));
+        block_.resize(std::size_t(kReadBlock));
         blockIndex_ = -1;
-        if (!file_->seek(block * bytes) ||
+        if (!file_->seek(piece * bytes) ||
             file_->read(reinterpret_cast<char *>(block_.data()), bytes) != bytes)
             throw EProviderError(QStringLiteral("The list's temporary file cannot be read: %1.")
                                      .arg(file_->errorString()));
-        blockIndex_ = block;
+        blockIndex_ = piece;
     }
-    return block_[std::size_t(index % kBlock)];
+    return block_[std::size_t(index % kReadBlock)];
 }

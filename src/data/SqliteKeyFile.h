@@ -7,7 +7,7 @@
 class QTemporaryFile;
 
 // The row ids of a long query result, in order, in a temporary file: 8 bytes
-// a row, written in blocks of 8,192 and read back a block at a time, so that
+// a row, written in blocks of 8,192 and read back 512 at a time, so that
 // neither memory nor the file grows with the rows' values. The file is made
 // in the system's temporary folder at the first full block and removed with
 // this object. Failures of the file raise EProviderError.
@@ -23,10 +23,11 @@ public:
     qint64 Count() const { return flushedBlocks_ * kBlock + qint64(tail_.size()); }
 
 private:
-    static constexpr qint64 kBlock = 8192;
+    static constexpr qint64 kBlock = 8192;    // keys written at a time
+    static constexpr qint64 kReadBlock = 512; // keys read back at a time
     std::unique_ptr<QTemporaryFile> file_;
     qint64 flushedBlocks_ = 0;
     std::vector<qint64> tail_;  // keys after the last full block
-    std::vector<qint64> block_; // one block read back
+    std::vector<qint64> block_; // one piece read back
     qint64 blockIndex_ = -1;
 };

@@ -78,8 +78,10 @@ SqliteKeysetQuery::For(sqlite3 *db, const QString &sql, const QVector<QString> &
     if (!rest.contains(ordered))
         keyset.orderedKeySql =
             QStringLiteral("select %1 %2 order by %1").arg(rowid, rest.trimmed()).toUtf8();
-    keyset.rowSql = QStringLiteral("select * from \"%1\" where rowid = ?1")
-                        .arg(QString(table).replace('"', "\"\""))
-                        .toUtf8();
+    const QString quoted = QString(table).replace('"', QStringLiteral("\"\""));
+    keyset.rowSql = QStringLiteral("select * from \"%1\" where rowid = ?1").arg(quoted).toUtf8();
+    keyset.rangeSql = QStringLiteral("select * from \"%1\" where rowid >= ?1 order by rowid")
+                          .arg(quoted)
+                          .toUtf8();
     return keyset;
 }

@@ -43,7 +43,7 @@ std::optional<TBookmark> SqliteQueryClone::FindFirst(const QString &columnName, 
     for (int row = 0; rows_->Reach(row); ++row) {
         if (rows_->Deleted(row))
             continue;
-        const TValue &stored = rows_->Values(row)[column];
+        const TValue stored = rows_->Value(row, column);
         if (options.None() ? Matches(stored, value) : LocateTextMatches(stored, value, options))
             return row;
     }

@@ -264,7 +264,7 @@ TValue SqliteQueryRowSource::Value(int column) {
     if (adding_)
         return TValue();
     RequireRow();
-    return rows_->Values(row_)[column];
+    return rows_->Value(row_, column);
 }
 
 void SqliteQueryRowSource::AddNew() {

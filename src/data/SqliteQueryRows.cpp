@@ -35,6 +35,7 @@ SqliteQueryRows::~SqliteQueryRows() {
     statement_.reset();
     keyStatement_.reset();
     rowStatement_.reset();
+    rangeStatement_.reset();
 }
 
 int SqliteQueryRows::Count() const {
@@ -66,6 +67,9 @@ bool SqliteQueryRows::StartKeyset() {
                 continue;
             rowStatement_ = std::make_unique<SqliteStatement>(handle_->Db(),
                                                               QString::fromUtf8(keyset_->rowSql));
+            if (!keyset_->rangeSql.isEmpty())
+                rangeStatement_ = std::make_unique<SqliteStatement>(
+                    handle_->Db(), QString::fromUtf8(keyset_->rangeSql));
             keys_ = std::make_unique<SqliteKeyFile>();
             keys_->Append(keys->Int64(0));
             keyStatement_ = std::move(keys);
@@ -79,6 +83,41 @@ bool SqliteQueryRows::StartKeyset() {
         }
     }
     return false;
+}
+
+TValue SqliteQueryRows::Value(int row, int column) {
+    if (keyMode_ && column == keyset_->keyColumn && row >= int(held_.size()) &&
+        changed_.find(row) == changed_.end())
+        return SqliteColumnType::Normalize(typeCodes_[column],
+                                           TValue(keys_->At(row - int(held_.size()))));
+    return Values(row)[column];
+}
+
+void SqliteQueryRows::ReadKeyedRun(int row) {
+    // Rows read one after another (a scan, a Locate) come from one ordered
+    // read of the table for as long as their ids rise, instead of a search
+    // of the table for each.
+    constexpr int kRun = 64;
+    SqliteStatement::Scope scope(*rangeStatement_);
+    const int base = int(held_.size());
+    rangeStatement_->Bind(1, TValue(keys_->At(row - base)));
+    const int key = keyset_->keyColumn;
+    bool more = rangeStatement_->Step();
+    int at = row;
+    for (; at < Count() && at < row + kRun && more; ++at) {
+        const qint64 wanted = keys_->At(at - base);
+        while (more && rangeStatement_->Int64(key) < wanted)
+            more = rangeStatement_->Step();
+        if (!more || rangeStatement_->Int64(key) != wanted)
+            break;
+        CachedRow &slot = CacheSlot(at);
+        slot.row = -1;
+        slot.values.resize(typeCodes_.size());
+        for (int i = 0; i < typeCodes_.size(); ++i)
+            slot.values[i] = SqliteColumnType::Normalize(typeCodes_[i], rangeStatement_->Column(i));
+        slot.row = at;
+    }
+    nextInRun_ = at;
 }
 
 QVector<TValue> SqliteQueryRows::RowByKey(qint64 key) {
@@ -132,12 +171,15 @@ const QVector<TValue> &SqliteQueryRows::Values(int row) {
     const auto changed = changed_.find(row);
     if (changed != changed_.end())
         return changed->second;
+    if (keyMode_ && rangeStatement_ && row == nextInRun_ && CacheSlot(row).row != row)
+        ReadKeyedRun(row);
     CachedRow &slot = CacheSlot(row);
     if (slot.row != row) {
         slot.row = -1;
         slot.values = keyMode_ ? RowByKey(keys_->At(row - int(held_.size())))
                                : file_->Read(OffsetOf(row - int(held_.size())), typeCodes_.size());
         slot.row = row;
+        nextInRun_ = row + 1;
     }
     return slot.values;
 }

@@ -45,6 +45,7 @@ public:
         QByteArray keySql;        // the query with the row id as its only result column
         QByteArray orderedKeySql; // the same in row id order; empty when not to be tried
         QByteArray rowSql;        // the query's columns of one row, by its row id (?1)
+        QByteArray rangeSql;      // the same for the rows from a row id (?1) on, in row id order
         int keyColumn = -1;       // the query's column that holds the row id
     };
 
@@ -90,6 +91,9 @@ public:
     // call on these rows; a row of the file is read back from it (failures
     // of the file raise EProviderError).
     const QVector<TValue> &Values(int row);
+    // One value of a held row: as Values(row)[column], but the row id
+    // column of a row read by id needs no reading of the row.
+    TValue Value(int row, int column);
     // Changes one value of a held row; raises as Values does when the row
     // must be read back from the file first.
     void SetValue(int row, int column, const TValue &value);
@@ -142,6 +146,9 @@ private:
     std::unique_ptr<SqliteRowFile> file_;
     bool StartKeyset();
     QVector<TValue> RowByKey(qint64 key);
+    void ReadKeyedRun(int row);
+    std::unique_ptr<SqliteStatement> rangeStatement_;
+    int nextInRun_ = -1; // the row after the last one read by ids in a run
     std::unique_ptr<Keyset> keyset_;
     bool keyTried_ = false;
     bool keyMode_ = false;

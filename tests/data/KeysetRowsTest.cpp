@@ -178,6 +178,32 @@ TEST_F(KeysetRows, AReadOnlyListMovesThroughTheSameRowsAsAWritableOne) {
         ASSERT_EQ(readOnly.FieldNamed("CallbackDate")->TextValue(),
                   writable.FieldNamed("CallbackDate")->TextValue());
     }
+    // A Locate scans the rows one after another, by the key column and by
+    // another; both find the same row as the writable list does.
+    for (const auto &[column, value] :
+         {std::pair<QString, TValue>{"ContactID", qint64(2999)},
+          std::pair<QString, TValue>{"CompanyName", QStringLiteral("C2998")},
+          std::pair<QString, TValue>{"Note", QStringLiteral("note 2501")}}) {
+        readOnly.First();
+        writable.First();
+        ASSERT_TRUE(readOnly.Locate(column, value)) << column.toStdString();
+        ASSERT_TRUE(writable.Locate(column, value)) << column.toStdString();
+        EXPECT_EQ(readOnly.RecNo(), writable.RecNo()) << column.toStdString();
+        EXPECT_EQ(readOnly.FieldNamed("Note")->TextValue(),
+                  writable.FieldNamed("Note")->TextValue());
+    }
+    // Read front to back, every row is the same.
+    readOnly.First();
+    writable.First();
+    int rows = 0;
+    for (; !readOnly.Eof(); readOnly.Next(), writable.Next(), ++rows) {
+        ASSERT_EQ(readOnly.FieldNamed("ContactID")->TextValue(),
+                  writable.FieldNamed("ContactID")->TextValue());
+        ASSERT_EQ(readOnly.FieldNamed("Note")->TextValue(),
+                  writable.FieldNamed("Note")->TextValue());
+    }
+    EXPECT_EQ(rows, 3000);
+    EXPECT_TRUE(writable.Eof());
 }
 
 } // namespace
