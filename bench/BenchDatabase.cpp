@@ -1,6 +1,8 @@
 #include "BenchDatabase.h"
 
 #include "DatabaseBuilder.h"
+#include "data/ConnectionString.h"
+#include "data/DBConnection.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,4 +45,14 @@ double PeakResidentMB() {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
+}
+
+TDBConnection &BenchConnection() {
+    static TDBConnection connection(QStringLiteral("connDB"));
+    if (!connection.Connected()) {
+        const QString folder = QFileInfo(BenchDatabasePath()).absolutePath() + "/";
+        connection.SetConnectionString(ConnectionString::ForProgramFolder(folder));
+        connection.Open();
+    }
+    return connection;
 }

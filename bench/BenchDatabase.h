@@ -12,6 +12,12 @@ constexpr std::int64_t kBenchContacts = 1000000;
 // seconds). Throws std::runtime_error when it cannot be created.
 QString BenchDatabasePath();
 
+class TDBConnection;
+
+// A connection to the benchmark database, opened on first use and kept for
+// the life of the process.
+TDBConnection &BenchConnection();
+
 // Resident memory of this process in MB (from /proc/self/status), 0 when
 // unknown.
 double ResidentMB();

@@ -9,7 +9,6 @@
 // Run: build/bin/corvana_large_bench
 #include "../BenchDatabase.h"
 
-#include "data/ConnectionString.h"
 #include "data/DBConnection.h"
 #include "data/QueryCursor.h"
 #include "export/ContactExport.h"
@@ -30,16 +29,6 @@ namespace {
 const char *const kExportSql = "select ct.Name as Country, c.* from Contacts c "
                                "left join Countries ct on ct.CountryID = c.CountryID";
 
-TDBConnection &Connection() {
-    static TDBConnection conn("connDB");
-    if (!conn.Connected()) {
-        const QString folder = QFileInfo(BenchDatabasePath()).absolutePath() + "/";
-        conn.SetConnectionString(ConnectionString::ForProgramFolder(folder));
-        conn.Open();
-    }
-    return conn;
-}
-
 double Seconds(const QElapsedTimer &clock) {
     return double(clock.nsecsElapsed()) / 1e9;
 }
@@ -54,7 +43,7 @@ void BM_ExportAgainstTheShell(benchmark::State &state) {
         QElapsedTimer clock;
         clock.start();
         TQueryCursor query("qryExportContacts");
-        query.SetConnection(&Connection());
+        query.SetConnection(&BenchConnection());
         query.SQL().Add("select ct.Name as Country, c.* from Contacts c");
         query.SQL().Add("left join Countries ct on ct.CountryID = c.CountryID");
         double highest = ResidentMB();
@@ -116,7 +105,7 @@ void BM_ListToTheEnd(benchmark::State &state) {
         QElapsedTimer clock;
         clock.start();
         TQueryCursor query("qrySearch");
-        query.SetConnection(&Connection());
+        query.SetConnection(&BenchConnection());
         query.SetCursorType(ctOpenForwardOnly);
         query.SetLockType(ltReadOnly);
         query.SQL().Add("select * from Contacts");
@@ -174,7 +163,7 @@ void BM_ScanSearchAgainstTheBuiltInLike(benchmark::State &state, const char *tex
         qint64 ours = -1;
         QElapsedTimer clock;
         clock.start();
-        auto statement = Connection().Prepare(QString::fromUtf8(sql));
+        auto statement = BenchConnection().Prepare(QString::fromUtf8(sql));
         if (statement->Step())
             ours = statement->Column(0).toLongLong();
         statement->Reset();

@@ -278,37 +278,32 @@ QString SqliteQueryRows::SpillFileName() const {
     return file_ ? file_->FileName() : QString();
 }
 
+bool SqliteQueryRows::StepOrFinish(SqliteStatement &statement) {
+    bool more = false;
+    try {
+        more = statement.Step();
+    } catch (...) {
+        Finish(false);
+        throw;
+    }
+    if (!more)
+        Finish(true);
+    return more;
+}
+
 bool SqliteQueryRows::ReadOne() {
     if (finished_)
         return false;
     if (keyMode_) {
-        bool more = false;
-        try {
-            more = keyStatement_->Step();
-        } catch (...) {
-            Finish(false);
-            throw;
-        }
-        if (!more) {
-            Finish(true);
+        if (!StepOrFinish(*keyStatement_))
             return false;
-        }
         keys_->Append(keyStatement_->Int64(0));
         ++rowsRead_;
         return true;
     }
     if (!onUnreadRow_) {
-        bool more = false;
-        try {
-            more = statement_->Step();
-        } catch (...) {
-            Finish(false);
-            throw;
-        }
-        if (!more) {
-            Finish(true);
+        if (!StepOrFinish(*statement_))
             return false;
-        }
         onUnreadRow_ = true;
     }
     // Should the row not be taken, the statement still stands on it and the

@@ -120,6 +120,8 @@ private:
         QVector<TValue> values;
     };
     bool ReadOne();
+    // Steps the statement; at its end or on a failure the rows are finished.
+    bool StepOrFinish(SqliteStatement &statement);
     void Hold(QVector<TValue> values);
     void TakeCurrentRow();
     void Finish(bool complete);

@@ -70,6 +70,16 @@ SafetyCommands::~SafetyCommands() {
         automatic_->Wait();
 }
 
+QDateTime SafetyCommands::Now() const {
+    return clock ? clock() : QDateTime::currentDateTime();
+}
+
+void SafetyCommands::SettleEditor() {
+    // A pending edit is saved first, as moving to another contact does.
+    if (window_.rsContacts.Active())
+        window_.rsContacts.EnsureBrowse();
+}
+
 QString SafetyCommands::DatabasePath() const {
     return window_.connDB.DataSource().trimmed();
 }
@@ -115,15 +125,13 @@ void SafetyCommands::DeleteContact(const std::function<void()> &erase) {
         return;
     }
     TDBWriteTransaction transaction(window_.connDB);
-    deleted_.Keep(key->TextValue().toLongLong(),
-                  DateTimeValue::FromDateTime(clock ? clock() : QDateTime::currentDateTime()));
+    deleted_.Keep(key->TextValue().toLongLong(), DateTimeValue::FromDateTime(Now()));
     erase();
     transaction.Commit();
 }
 
 void SafetyCommands::UndoDelete() {
-    if (window_.rsContacts.Active())
-        window_.rsContacts.EnsureBrowse();
+    SettleEditor();
     const std::optional<DeletedContacts::Restored> restored = deleted_.UndoLatest();
     if (!restored) {
         Show(QStringLiteral("There is no deleted contact to restore."));
@@ -139,9 +147,8 @@ void SafetyCommands::UndoDelete() {
 }
 
 void SafetyCommands::BackUpDatabase() {
-    if (window_.rsContacts.Active())
-        window_.rsContacts.EnsureBrowse();
-    const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
+    SettleEditor();
+    const QDateTime now = Now();
     const QString suggested =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
         QStringLiteral("/Corvana backup %1.mdb").arg(now.toString(QStringLiteral("yyyy-MM-dd")));
@@ -166,8 +173,7 @@ void SafetyCommands::BackUpDatabase() {
 }
 
 void SafetyCommands::RestoreBackup() {
-    if (window_.rsContacts.Active())
-        window_.rsContacts.EnsureBrowse();
+    SettleEditor();
     const QString database = DatabasePath();
     const QString folder = BackupsFolder();
     const QString path = chooseRestoreFile
@@ -199,8 +205,7 @@ void SafetyCommands::RestoreBackup() {
             "The database cannot be kept as a backup first: no folder for backups can be "
             "written. Nothing was changed."));
     const BackupFolder backups(database, folder);
-    const QString kept = backups.NewPath(clock ? clock() : QDateTime::currentDateTime(),
-                                         BackupFolder::Kind::BeforeRestore);
+    const QString kept = backups.NewPath(Now(), BackupFolder::Kind::BeforeRestore);
     if (!Ask(QStringLiteral("Replace the contacts database with the backup '%1'?\n\nThe "
                             "database as it is now is kept as the backup '%2' first.")
                  .arg(Native(path), Native(kept))))
@@ -258,7 +263,7 @@ bool SafetyCommands::StartAutomaticBackup() {
         return false;
     }
     const BackupFolder backups(DatabasePath(), folder);
-    const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
+    const QDateTime now = Now();
     if (!backups.Due(now))
         return false;
     try {
@@ -289,7 +294,7 @@ void SafetyCommands::AutomaticBackupEnded() {
     }
     const QString folder = BackupsFolder();
     if (!folder.isEmpty())
-        BackupFolder(DatabasePath(), folder).Prune(clock ? clock() : QDateTime::currentDateTime());
+        BackupFolder(DatabasePath(), folder).Prune(Now());
 }
 
 void SafetyCommands::ReportAutomaticFailure(const QString &reason) {

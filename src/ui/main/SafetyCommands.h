@@ -62,6 +62,8 @@ private:
     void AutomaticBackupEnded();
     void ReportAutomaticFailure(const QString &reason);
     QString DatabasePath() const;
+    QDateTime Now() const;
+    void SettleEditor();
     void Show(const QString &text);
     bool Ask(const QString &text);
     QString RunTask(const QString &caption, TBackgroundTask::TWork work, bool cancellable);

@@ -41,9 +41,9 @@ StartupCheck::Outcome StartupCheck::Run() {
         return Outcome::Skipped;
     TDBConnection probe;
     probe.SetConnectionString(ConnectionString::ForProgramFolder(databaseFolder_));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         probe.Open();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
         problems_ = probe.QuickCheck();
         QApplication::restoreOverrideCursor();
     } catch (const EError &) {

@@ -97,8 +97,8 @@ TEST(MainWindow, AreasMenuAndTitleStripSitWhereTheyBelong) {
         (QStringList{"New", "Save Contacts ...", "-", "Print Preview", "Print ...", "-", "E&xit"}));
     EXPECT_EQ(MenuTexts(menus[1]->menu()),
               (QStringList{"&Options", "-", "&Import Contacts ...", "Export &vCards ...",
-                           "&Undo Last Import", "-", "&Back Up Database ...",
-                           "&Restore Backup ...", "U&ndo Delete"}));
+                           "&Undo Last Import", "-", "&Back Up Database ...", "&Restore Backup ...",
+                           "U&ndo Delete"}));
     EXPECT_EQ(MenuTexts(menus[2]->menu()), (QStringList{"Help", "-", "A&bout"}));
 }
 
