@@ -1,7 +1,7 @@
 // Large results at a million contacts, each beside the engine's own floor in
 // the same run, with the ratio printed as a counter:
 // - Save Contacts' export against the sqlite3 shell writing the same rows as
-//   CSV (whole process, output to a file);
+//   CSV (whole process, output to a file), the fastest of three turns each;
 // - the search list of all contacts read to its end (Ctrl+End) against the
 //   engine stepping the same statement's rows;
 // - a search the index cannot serve (two letters over the nine columns)
@@ -23,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -33,44 +34,66 @@ double Seconds(const QElapsedTimer &clock) {
     return double(clock.nsecsElapsed()) / 1e9;
 }
 
+// Seconds of processor time (user and system) of this process, or of its
+// waited-for children.
+double ProcessorSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The export of every contact, timed against the shell writing the same rows,
+// each three times in turn: the fastest of each is the figure least disturbed
+// by whatever else the machine does, and the ratio is taken of those.
 void BM_ExportAgainstTheShell(benchmark::State &state) {
     const QString shell = QStandardPaths::findExecutable("sqlite3");
+    if (shell.isEmpty()) {
+        state.SkipWithError("the sqlite3 shell is not installed");
+        return;
+    }
     const QString folder = QDir::tempPath() + "/corvana-large-bench";
     QDir().mkpath(folder);
     const QString ours = folder + "/ours.csv";
     const QString theirs = folder + "/shell.csv";
+    constexpr int kTurns = 3;
     for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        TQueryCursor query("qryExportContacts");
-        query.SetConnection(&BenchConnection());
-        query.SQL().Add("select ct.Name as Country, c.* from Contacts c");
-        query.SQL().Add("left join Countries ct on ct.CountryID = c.CountryID");
+        double program = 1e9, floor = 1e9, programCpu = 1e9, floorCpu = 1e9;
         double highest = ResidentMB();
-        auto rows = std::make_shared<qint64>(0);
-        query.AfterScroll = [rows, &highest](TRecordCursor &) {
-            if (++*rows % 50000 == 0)
-                highest = std::max(highest, ResidentMB());
-        };
-        ContactExport exporter(query);
-        exporter.SaveTo(ours);
-        const double program = Seconds(clock);
+        for (int turn = 0; turn < kTurns; ++turn) {
+            QElapsedTimer clock;
+            clock.start();
+            const double cpuBefore = ProcessorSeconds(RUSAGE_SELF);
+            TQueryCursor query("qryExportContacts");
+            query.SetConnection(&BenchConnection());
+            query.SQL().Add("select ct.Name as Country, c.* from Contacts c");
+            query.SQL().Add("left join Countries ct on ct.CountryID = c.CountryID");
+            auto rows = std::make_shared<qint64>(0);
+            query.AfterScroll = [rows, &highest](TRecordCursor &) {
+                if (++*rows % 50000 == 0)
+                    highest = std::max(highest, ResidentMB());
+            };
+            ContactExport exporter(query);
+            exporter.SaveTo(ours);
+            program = std::min(program, Seconds(clock));
+            programCpu = std::min(programCpu, ProcessorSeconds(RUSAGE_SELF) - cpuBefore);
+
+            QProcess process;
+            process.setStandardOutputFile(theirs);
+            const double childrenBefore = ProcessorSeconds(RUSAGE_CHILDREN);
+            clock.restart();
+            process.start(shell, {"-csv", BenchDatabasePath(), kExportSql});
+            process.waitForFinished(-1);
+            floor = std::min(floor, Seconds(clock));
+            floorCpu = std::min(floorCpu, ProcessorSeconds(RUSAGE_CHILDREN) - childrenBefore);
+        }
         state.counters["program_s"] = program;
         state.counters["program_MB_per_s"] = QFileInfo(ours).size() / 1e6 / program;
         state.counters["rss_highest_MB"] = highest;
-        if (shell.isEmpty()) {
-            state.SkipWithError("the sqlite3 shell is not installed");
-            return;
-        }
-        QProcess process;
-        process.setStandardOutputFile(theirs);
-        clock.restart();
-        process.start(shell, {"-csv", BenchDatabasePath(), kExportSql});
-        process.waitForFinished(-1);
-        const double floor = Seconds(clock);
         state.counters["shell_s"] = floor;
         state.counters["shell_MB_per_s"] = QFileInfo(theirs).size() / 1e6 / floor;
         state.counters["ratio"] = program / floor;
+        state.counters["cpu_ratio"] = programCpu / floorCpu;
     }
     QFile::remove(ours);
     QFile::remove(theirs);

@@ -104,7 +104,7 @@ int SqliteColumnType::FromStorageClass(int storageClass) {
     }
 }
 
-TValue SqliteColumnType::Normalize(int code, const TValue &value) {
+TValue SqliteColumnType::Normalize(int code, TValue value) {
     using namespace ColumnType;
     if (value.typeId() != QMetaType::LongLong)
         return value;

@@ -27,7 +27,7 @@ public:
     // The value as the column's type reads it: the engine stores whole reals
     // of numeric columns as integers, but a date-time or floating point
     // column always reads as a real.
-    static TValue Normalize(int code, const TValue &value);
+    static TValue Normalize(int code, TValue value);
 
     struct Described {
         TColumnInfo info;    // updatable is left false for the caller to decide

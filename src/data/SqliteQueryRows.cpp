@@ -231,7 +231,9 @@ int SqliteQueryRows::Append(const QVector<TValue> &values) {
     if (keyMode_)
         throw EProviderError(QStringLiteral("Rows cannot be added to this list."));
     if (limits_.readOnce) {
-        Hold(values);
+        QVector<TValue> row = FreeRow();
+        row << values;
+        held_.push_back(std::move(row));
         return Count() - 1;
     }
     if (spilled_ == 0 && int(held_.size()) < limits_.heldRows) {
@@ -312,16 +314,20 @@ bool SqliteQueryRows::ReadOne() {
     return true;
 }
 
-void SqliteQueryRows::Hold(QVector<TValue> values) {
-    // Read once: the oldest row goes when the newest comes. A few hundred
-    // rows are more than any cursor buffers, and stay in the processor's
-    // caches.
+QVector<TValue> SqliteQueryRows::FreeRow() {
+    // Read once: the oldest row goes when the newest comes, and its storage
+    // takes the newest row's values. A few hundred rows are more than any
+    // cursor buffers, and stay in the processor's caches.
     constexpr int kReadOnceRows = 256;
-    if (int(held_.size()) >= std::clamp(limits_.heldRows, 1, kReadOnceRows)) {
+    QVector<TValue> values;
+    if (limits_.readOnce && int(held_.size()) >= std::clamp(limits_.heldRows, 1, kReadOnceRows)) {
+        values = std::move(held_.front());
         held_.pop_front();
         ++dropped_;
+        values.resize(0);
     }
-    held_.push_back(std::move(values));
+    values.reserve(typeCodes_.size());
+    return values;
 }
 
 void SqliteQueryRows::TakeCurrentRow() {
@@ -332,14 +338,10 @@ void SqliteQueryRows::TakeCurrentRow() {
         return;
     }
     if (limits_.readOnce || (spilled_ == 0 && int(held_.size()) < limits_.heldRows)) {
-        QVector<TValue> values;
-        values.reserve(typeCodes_.size());
+        QVector<TValue> values = FreeRow();
         for (int i = 0; i < typeCodes_.size(); ++i)
             values << SqliteColumnType::Normalize(typeCodes_[i], statement_->Column(i));
-        if (limits_.readOnce)
-            Hold(std::move(values));
-        else
-            held_.push_back(std::move(values));
+        held_.push_back(std::move(values));
         onUnreadRow_ = false;
         ++rowsRead_;
         return;

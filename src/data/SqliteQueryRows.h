@@ -122,7 +122,9 @@ private:
     bool ReadOne();
     // Steps the statement; at its end or on a failure the rows are finished.
     bool StepOrFinish(SqliteStatement &statement);
-    void Hold(QVector<TValue> values);
+    // Storage for the next row to hold: when reading once and full, the
+    // oldest row's, which is let go.
+    QVector<TValue> FreeRow();
     void TakeCurrentRow();
     void Finish(bool complete);
     SqliteRowFile &File();

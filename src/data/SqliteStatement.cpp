@@ -128,18 +128,22 @@ int SqliteStatement::ColumnCount() const {
 }
 
 TValue SqliteStatement::Column(int index) const {
-    switch (sqlite3_column_type(stmt_, index)) {
+    // One look-up of the column's value, then the value's own accessors:
+    // each column accessor of the statement would look the column up again
+    // and check the handle's state. The statement is used by one thread.
+    sqlite3_value *value = sqlite3_column_value(stmt_, index);
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
-        return TValue(qint64(sqlite3_column_int64(stmt_, index)));
+        return TValue(qint64(sqlite3_value_int64(value)));
     case SQLITE_FLOAT:
-        return TValue(sqlite3_column_double(stmt_, index));
+        return TValue(sqlite3_value_double(value));
     case SQLITE_TEXT: {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, index));
-        return TValue(QString::fromUtf8(text, sqlite3_column_bytes(stmt_, index)));
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return TValue(QString::fromUtf8(text, sqlite3_value_bytes(value)));
     }
     case SQLITE_BLOB: {
-        const auto *data = static_cast<const char *>(sqlite3_column_blob(stmt_, index));
-        return TValue(QByteArray(data, sqlite3_column_bytes(stmt_, index)));
+        const auto *data = static_cast<const char *>(sqlite3_value_blob(value));
+        return TValue(QByteArray(data, sqlite3_value_bytes(value)));
     }
     default:
         return TValue();

@@ -217,8 +217,9 @@ TEST(BackupChecks, DamagedAndForeignFilesAreRefusedAndNothingIsWrittenBesideThem
     EXPECT_FALSE(SqliteBackup::Unsound(dir, id).isEmpty());
     // The live database has its log beside it: not a file to restore from.
     db.Scalar(QStringLiteral("SELECT count(*) FROM Contacts"));
-    if (QFile::exists(db.Path() + QStringLiteral("-wal")))
+    if (QFile::exists(db.Path() + QStringLiteral("-wal"))) {
         EXPECT_TRUE(SqliteBackup::Unsound(db.Path(), id).contains(QStringLiteral("in use")));
+    }
 
     EXPECT_EQ(QDir(dir).entryList(QDir::Files, QDir::Name), before);
     for (const QString &name : before)
