@@ -121,8 +121,9 @@ TEST_F(SafetyFlow, RandomDeletesUndosEditsAndRestartsFollowTheModel) {
             deleted.emplace_back(id, it->second);
             stored.erase(it);
             what = "delete " + std::to_string(id);
-            if (!stored.empty())
+            if (!stored.empty()) {
                 EXPECT_NE(CurrentId(), id) << what;
+            }
         } else if (op < 7) {
             what = "undo";
             if (deleted.empty()) {
