@@ -3,6 +3,7 @@
 #include "data/DataSource.h"
 #include "data/DateTimeValue.h"
 #include "data/QueryCursor.h"
+#include "settings/GenFun.h"
 #include "ui/controls/TColumn.h"
 #include "ui/controls/TDBGrid.h"
 #include "ui/controls/TDateTimePicker.h"
@@ -11,6 +12,7 @@
 #include "ui/main/FocusChain.h"
 #include "ui/main/ProgramFonts.h"
 
+#include <QCheckBox>
 #include <QDateTime>
 #include <QEvent>
 #include <QLabel>
@@ -107,6 +109,16 @@ void ContactLists::BuildCallBacks(QWidget *tab, TDataSource &dsCallback) {
     timeCallBacks->setGeometry(158, 3, 121, 21);
     btnCallBacks = Button(tab, "btnCallBacks", QStringLiteral("Display"), QRect(284, 1, 83, 25),
                           &ContactLists::btnCallBacksClick);
+    // Beside Display, outside the tab stops, so Tab still goes from Display
+    // to the list. The tick is kept from one run to the next.
+    chkOverdue = new QCheckBox(QStringLiteral("Include overdue"), tab);
+    chkOverdue->setObjectName(QStringLiteral("chkOverdue"));
+    chkOverdue->setFocusPolicy(Qt::NoFocus);
+    chkOverdue->move(374, 5);
+    chkOverdue->adjustSize();
+    chkOverdue->setChecked(GenFun::ReadRegString(GenFun::kKey, kIncludeOverdue, QString()) ==
+                           QLatin1String("1"));
+    connect(chkOverdue, &QCheckBox::toggled, this, &ContactLists::chkOverdueToggled);
     gridCallBack = Grid(tab, "gridCallBack", dsCallback);
     AddColumns(gridCallBack, kCallBackColumns);
     FocusChain::LeaveOnTab(timeCallBacks);
@@ -148,14 +160,39 @@ bool ContactLists::eventFilter(QObject *watched, QEvent *event) {
     return QObject::eventFilter(watched, event);
 }
 
+const QString ContactLists::kIncludeOverdue = QStringLiteral("CallBacksIncludeOverdue");
+
+QStringList ContactLists::CallbackLines(const QDate &day, bool includeOverdue) {
+    const QString dayText = DateTimeValue::ShortDateText(DateTimeValue::FromDate(day));
+    QStringList lines{
+        QStringLiteral("select * from Contacts where Format(CallbackDate, \"Short Date\") = \"") +
+        dayText + QStringLiteral("\"")};
+    if (!includeOverdue)
+        return lines;
+    // Due before the day and not called since (or never): a range on the
+    // call-back index read in its order, so the first rows come at once
+    // however many are overdue. Texts and nulls are never below a number.
+    const QString start = QString::number(DateTimeValue::FromDate(day), 'f', 0);
+    lines << QStringLiteral("union all select * from (select * from Contacts")
+          << QStringLiteral("where CallbackDate < ") + start
+          << QStringLiteral("and (LastCallDate is null or LastCallDate < CallbackDate)")
+          << QStringLiteral("order by CallbackDate)");
+    return lines;
+}
+
 void ContactLists::LoadCallbacks() {
-    const QString day = DateTimeValue::ShortDateText(timeCallBacks->Date());
     qryCallBack_.Close();
     qryCallBack_.SQL().Clear();
-    qryCallBack_.SQL().Add(
-        QStringLiteral("select * from Contacts where Format(CallbackDate, \"Short Date\") = \"") +
-        day + QStringLiteral("\""));
+    for (const QString &line :
+         CallbackLines(DateTimeValue::ToDate(timeCallBacks->Date()), chkOverdue->isChecked()))
+        qryCallBack_.SQL().Add(line);
     qryCallBack_.Open();
+}
+
+void ContactLists::chkOverdueToggled(bool on) {
+    GenFun::WriteRegString(GenFun::kKey, kIncludeOverdue,
+                           on ? QStringLiteral("1") : QStringLiteral("0"));
+    LoadCallbacks();
 }
 
 QStringList ContactLists::SearchLines(const QString &text) {

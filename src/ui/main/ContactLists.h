@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
+class QCheckBox;
+class QDate;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -30,6 +33,7 @@ public:
     QLabel *lblCallBackDate = nullptr;
     TDateTimePicker *timeCallBacks = nullptr;
     QPushButton *btnCallBacks = nullptr;
+    QCheckBox *chkOverdue = nullptr; // "Include overdue"
     TDBGrid *gridCallBack = nullptr;
 
     QPushButton *btnLoadSearch = nullptr;
@@ -43,8 +47,13 @@ public:
     // grid and Load. Only the shown tab's stops are visited.
     std::vector<QWidget *> TabOrder() const;
 
-    // Lists the contacts due on the picker's day.
+    // Lists the contacts due on the picker's day; with "Include overdue"
+    // ticked, then those due before it and not called since, oldest first.
     void LoadCallbacks();
+    // The call-backs statement for a day, as the lines it is made of.
+    static QStringList CallbackLines(const QDate &day, bool includeOverdue);
+    // The name under which the tick of "Include overdue" is kept.
+    static const QString kIncludeOverdue;
     // Lists the contacts in which the search text occurs.
     void RunSearch();
     // The search statement for a text, as the lines it is made of. A double
@@ -52,6 +61,7 @@ public:
     static QStringList SearchLines(const QString &text);
 
     void btnCallBacksClick();
+    void chkOverdueToggled(bool on);
     void btnLoadCallbackClick();
     void btnSearchClick();
     void btnLoadSearchClick();
