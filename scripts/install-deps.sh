@@ -8,6 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-liberation2 xvfb xauth
     desktop-file-utils appstream dpkg-dev xdotool sqlite3
+    libical-dev python3-icalendar dbus-daemon
 )
 
 missing=()

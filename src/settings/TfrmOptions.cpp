@@ -1,6 +1,7 @@
 #include "settings/TfrmOptions.h"
 
 #include "settings/GenFun.h"
+#include "settings/ReminderOptions.h"
 
 #include "data/DBConnection.h"
 #include "data/DatabaseErrors.h"
@@ -83,6 +84,9 @@ void TfrmOptions::BuildControls() {
     btnDefCountry->setObjectName(QStringLiteral("btnDefCountry"));
     btnDefCountry->setGeometry(200, 21, 109, 25);
 
+    tabReminders = new ReminderOptions;
+    PageControl1->addTab(tabReminders, QStringLiteral("Reminders"));
+
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry(167, 187, 75, 25);
@@ -141,6 +145,7 @@ void TfrmOptions::FormShow() {
     }
     cmbCountries->setCurrentIndex(selected);
     cmbCountryID->setCurrentIndex(selected);
+    tabReminders->Load();
 }
 
 int TfrmOptions::SelectedIndex() const {
@@ -165,6 +170,7 @@ void TfrmOptions::btnDefCountryClick() {
 
 void TfrmOptions::btnOKClick() {
     btnDefCountryClick();
+    tabReminders->Store();
     accept();
 }
 

@@ -10,10 +10,12 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class TDBConnection;
+class ReminderOptions;
 
 // The Options dialog: the user picks the country that new contacts receive
 // from the countries of the database, and "Set as Default" or "OK" stores
-// its CountryID through GenFun.
+// its CountryID through GenFun. A second page, "Reminders", sets the
+// call-back reminders; OK stores it too.
 //
 // The dialog reads the countries through its own query, qryCountries
 // ("select * from Countries order by OrderNumber", static), which the caller
@@ -46,8 +48,8 @@ public:
     // Stores the CountryID of the selected entry. With no entry selected it
     // fails with "List index out of bounds (-1)" and stores nothing.
     void btnDefCountryClick();
-    // As btnDefCountryClick, then closes the dialog (accepted); when that
-    // fails the dialog stays open.
+    // As btnDefCountryClick, then stores the Reminders page and closes the
+    // dialog (accepted); when either fails the dialog stays open.
     void btnOKClick();
     // Closes the dialog without storing anything.
     void btnCancelClick();
@@ -66,6 +68,7 @@ public:
     QComboBox *cmbCountries = nullptr;
     QComboBox *cmbCountryID = nullptr;
     QPushButton *btnDefCountry = nullptr;
+    ReminderOptions *tabReminders = nullptr;
     QPushButton *btnOK = nullptr;
     QPushButton *btnCancel = nullptr;
 

@@ -1,6 +1,7 @@
 #include "settings/TfrmOptions.h"
 
 #include "settings/GenFun.h"
+#include "settings/ReminderOptions.h"
 #include "support/TempDatabase.h"
 #include "support/TempSettings.h"
 #include "ui/controls/ErrorBoxCapture.h"
@@ -9,11 +10,13 @@
 #include "data/DatabaseErrors.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -109,8 +112,9 @@ TEST_F(OptionsDialog, CaptionBorderAndControlsSitWhereTheyBelong) {
     EXPECT_EQ(dialog->size(), QSize(326, 213));
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize()); // the border is fixed
     EXPECT_EQ(dialog->PageControl1->geometry(), QRect(0, 0, 326, 185));
-    ASSERT_EQ(dialog->PageControl1->count(), 1);
+    ASSERT_EQ(dialog->PageControl1->count(), 2);
     EXPECT_EQ(dialog->PageControl1->tabText(0), "Defaults");
+    EXPECT_EQ(dialog->PageControl1->tabText(1), "Reminders");
     EXPECT_EQ(dialog->PageControl1->widget(0), dialog->tabDefaults);
     EXPECT_EQ(dialog->Label1->text(), "Choose default Country:");
     EXPECT_EQ(dialog->Label1->pos(), QPoint(16, 8));
@@ -126,6 +130,45 @@ TEST_F(OptionsDialog, CaptionBorderAndControlsSitWhereTheyBelong) {
     EXPECT_EQ(dialog->btnOK->geometry(), QRect(167, 187, 75, 25));
     EXPECT_EQ(dialog->btnCancel->text(), "Cancel");
     EXPECT_EQ(dialog->btnCancel->geometry(), QRect(248, 187, 75, 25));
+}
+
+TEST_F(OptionsDialog, RemindersAreOnWithoutLeadUntilOkStoresThePage) {
+    // Nothing stored, or values no one could have stored: on, no lead.
+    EXPECT_EQ(ReminderSettings::Read(), ReminderSettings{});
+    GenFun::WriteRegString(GenFun::kKey, ReminderSettings::kOn, "yes");
+    GenFun::WriteRegString(GenFun::kKey, ReminderSettings::kLeadMinutes, "-5");
+    EXPECT_EQ(ReminderSettings::Read(), ReminderSettings{});
+    GenFun::WriteRegString(GenFun::kKey, ReminderSettings::kLeadMinutes, "99999");
+    EXPECT_EQ(ReminderSettings::Read().leadMinutes, 0);
+
+    auto dialog = Open();
+    ReminderOptions *page = dialog->tabReminders;
+    dialog->PageControl1->setCurrentWidget(page);
+    EXPECT_TRUE(page->chkRemind->isChecked());
+    EXPECT_EQ(page->spnLead->value(), 0);
+    // Off greys out the lead; Cancel keeps what was stored.
+    QTest::mouseClick(page->chkRemind, Qt::LeftButton);
+    EXPECT_FALSE(page->spnLead->isEnabled());
+    Click(dialog->btnCancel);
+    EXPECT_TRUE(ReminderSettings::Read().on);
+
+    dialog = Open();
+    page = dialog->tabReminders;
+    dialog->PageControl1->setCurrentWidget(page);
+    page->spnLead->selectAll();
+    QTest::keyClicks(page->spnLead, "15");
+    QTest::mouseClick(page->chkRemind, Qt::LeftButton);
+    Click(dialog->btnOK);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(ReminderSettings::Read().on, false);
+    EXPECT_EQ(ReminderSettings::Read().leadMinutes, 15);
+    // The default country was stored by the same OK.
+    EXPECT_EQ(StoredDefault(), "1");
+
+    dialog = Open();
+    EXPECT_FALSE(dialog->tabReminders->chkRemind->isChecked());
+    EXPECT_EQ(dialog->tabReminders->spnLead->value(), 15);
+    EXPECT_FALSE(dialog->tabReminders->spnLead->isEnabled());
 }
 
 TEST_F(OptionsDialog, ListsCountriesInOrderNumberOrderPairedWithTheirIds) {

@@ -12,6 +12,7 @@
 #include "ui/controls/TDateTimePicker.h"
 #include "ui/controls/TEdit.h"
 #include "ui/controls/TErrorBox.h"
+#include "ui/main/CallbackCommands.h"
 #include "ui/main/ContactEditor.h"
 #include "ui/main/ContactLists.h"
 #include "ui/main/EditorCommands.h"
@@ -84,6 +85,7 @@ TfrmMain::TfrmMain(const QString &programFolder, const QString &databaseFolder,
 }
 
 TfrmMain::~TfrmMain() {
+    callbacks.reset();
     safety.reset();
     // The bound controls go before the data source they follow.
     delete Panel2;
@@ -187,6 +189,7 @@ void TfrmMain::BuildMenu() {
     mniOptions = tools->addAction(QStringLiteral("&Options"));
     interchange = std::make_unique<InterchangeCommands>(*this, *tools);
     safety = std::make_unique<SafetyCommands>(*this, *tools);
+    callbacks = std::make_unique<CallbackCommands>(*this, *tools);
     QMenu *help = MainMenu1->addMenu(QStringLiteral("&Help"));
     mniHelpContent = help->addAction(QStringLiteral("Help"));
     help->addSeparator()->setObjectName(QStringLiteral("N2"));
@@ -246,6 +249,7 @@ void TfrmMain::mniSaveContactsClick() {
 
 void TfrmMain::mniOptionsClick() {
     TfrmOptions::Execute(connDB, this);
+    callbacks->SettingsChanged();
 }
 
 void TfrmMain::mniHelpContentClick() {
@@ -361,6 +365,7 @@ void TfrmMain::FormCreate() {
         lists->timeCallBacks->SetDateTime(
             DateTimeValue::FromDateTime(QDateTime::currentDateTime()));
         LoadCallbacks();
+        callbacks->StartReminders();
     } catch (...) {
         if (reportError_)
             reportError_(std::current_exception());
@@ -426,9 +431,11 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
         if (reportError_)
             reportError_(std::current_exception());
     }
-    // Then the automatic backup when one is due, and the database left as
-    // one file.
+    // Then the reminders withdrawn, the automatic backup when one is due,
+    // and the database left as one file.
     try {
+        if (callbacks)
+            callbacks->AtClose();
         if (safety)
             safety->AtClose();
     } catch (...) {

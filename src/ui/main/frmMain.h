@@ -18,6 +18,7 @@ class ContactLists;
 class ExportCommand;
 class InterchangeCommands;
 class SafetyCommands;
+class CallbackCommands;
 class TQRMDForm;
 class TDBGrid;
 class EditorCommands;
@@ -83,6 +84,8 @@ public:
     std::unique_ptr<InterchangeCommands> interchange;
     // Tools: backup, restore and undo of a delete; the automatic backup.
     std::unique_ptr<SafetyCommands> safety;
+    // Tools: the call-backs as a calendar file; the call-back reminders.
+    std::unique_ptr<CallbackCommands> callbacks;
     // Every report form made by a print or preview command; they hold
     // their own query on connDB, so they go before it.
     std::vector<std::unique_ptr<TQRMDForm>> reportForms;

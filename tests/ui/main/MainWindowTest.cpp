@@ -98,7 +98,7 @@ TEST(MainWindow, AreasMenuAndTitleStripSitWhereTheyBelong) {
     EXPECT_EQ(MenuTexts(menus[1]->menu()),
               (QStringList{"&Options", "-", "&Import Contacts ...", "Export &vCards ...",
                            "&Undo Last Import", "-", "&Back Up Database ...", "&Restore Backup ...",
-                           "U&ndo Delete"}));
+                           "U&ndo Delete", "-", "Export Call-&Backs to Calendar ..."}));
     EXPECT_EQ(MenuTexts(menus[2]->menu()), (QStringList{"Help", "-", "A&bout"}));
 }
 

@@ -1,0 +1,170 @@
+#include "calendar/CallbackCalendar.h"
+
+#include "calendar/CallbackEvent.h"
+#include "calendar/ECalendarError.h"
+#include "data/DBConnection.h"
+#include "data/DateTimeValue.h"
+
+#include <QDir>
+#include <QList>
+#include <QSaveFile>
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+const QByteArray kHeader = QByteArrayLiteral("BEGIN:VCALENDAR\r\n"
+                                             "VERSION:2.0\r\n"
+                                             "PRODID:-//Brennart//Corvana//EN\r\n"
+                                             "CALSCALE:GREGORIAN\r\n");
+const QByteArray kFooter = QByteArrayLiteral("END:VCALENDAR\r\n");
+
+enum Column { ContactId, Company, Person, Phone, Mobile, Email, CallbackDate };
+
+// Resets the statement when the block is left, so its read transaction
+// ends also when writing fails.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(TDBStatement &statement) : statement_(statement) {}
+    ~ResetOnExit() { statement_.Reset(); }
+    ResetOnExit(const ResetOnExit &) = delete;
+    ResetOnExit &operator=(const ResetOnExit &) = delete;
+
+private:
+    TDBStatement &statement_;
+};
+
+QString Text(const TValue &value) {
+    return ValueIsNull(value) ? QString() : value.toString();
+}
+
+// The UTC time of a local date and time. Of a time the clocks show twice
+// (when they go back) the first is taken. A time they skip (when they go
+// forward) is taken by the clock before the change, so 02:10 becomes 03:10:
+// the call-back is still in the calendar, at the moment its time names.
+// The C library's own choice for the repeated hour depends on the
+// conversions made before, so the candidate offsets (Qt's answer, and the
+// offsets a day before and after) are each checked from UTC, which has one
+// answer.
+std::optional<QDateTime> UtcOfLocal(const QDate &day, const QTime &time) {
+    const QDateTime wall(day, time, Qt::UTC);
+    QList<int> offsets;
+    const QDateTime local(day, time, Qt::LocalTime);
+    if (local.isValid())
+        offsets << local.offsetFromUtc();
+    offsets << wall.addDays(-1).toLocalTime().offsetFromUtc()
+            << wall.addDays(1).toLocalTime().offsetFromUtc();
+    std::optional<QDateTime> first;
+    for (int offset : offsets) {
+        const QDateTime utc = wall.addSecs(-offset);
+        const QDateTime shown = utc.toLocalTime();
+        if (shown.date() == day && shown.time() == time && (!first || utc < *first))
+            first = utc;
+    }
+    if (!first) {
+        const QDateTime utc = wall.addSecs(-offsets.value(offsets.size() - 2));
+        if (utc.isValid())
+            first = utc;
+    }
+    return first;
+}
+
+// The call-back time (UTC, to the second) a CallbackDate holds, when it is
+// a number of a day from `firstDay` to before `endDay` and a local time that
+// can be placed; nothing otherwise.
+std::optional<QDateTime> CallbackStart(const TValue &value, const QDate &firstDay,
+                                       const QDate &endDay) {
+    const int type = value.typeId();
+    if (type != QMetaType::Double && type != QMetaType::LongLong)
+        return std::nullopt;
+    const double days = value.toDouble();
+    if (!std::isfinite(days))
+        return std::nullopt;
+    const QDate day = DateTimeValue::ToDate(days);
+    if (day < firstDay || day >= endDay)
+        return std::nullopt;
+    const QTime time = DateTimeValue::ToTime(days);
+    const std::optional<QDateTime> start =
+        UtcOfLocal(day, QTime(time.hour(), time.minute(), time.second()));
+    // A DATE-TIME has a four-digit year.
+    if (!start || start->date().year() < 1 || start->date().year() > 9999)
+        return std::nullopt;
+    return start;
+}
+
+[[noreturn]] void Fail(const QString &fileName, const QString &reason) {
+    throw ECalendarError(QStringLiteral("Cannot write the calendar file \"%1\": %2")
+                             .arg(QDir::toNativeSeparators(fileName), reason));
+}
+
+bool WriteAll(QSaveFile &file, const QByteArray &bytes) {
+    return file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+CallbackCalendar::CallbackCalendar(TDBConnection &connection) : connection_(connection) {}
+
+QString CallbackCalendar::SelectStatement() {
+    return QStringLiteral(
+        "SELECT ContactID, CompanyName, ContactPerson, Phone, Mobile, Email, CallbackDate "
+        "FROM Contacts WHERE CallbackDate >= ?1 AND CallbackDate < ?2 "
+        "ORDER BY CallbackDate, ContactID");
+}
+
+int CallbackCalendar::Write(const QDate &firstDay, int days, int leadMinutes,
+                            const QString &fileName, const QDateTime &stamp) {
+    if (!firstDay.isValid())
+        throw std::invalid_argument("the first day of the calendar is not a valid date");
+    if (days < 1)
+        throw std::invalid_argument("the calendar needs at least one day");
+    if (leadMinutes < 0)
+        throw std::invalid_argument("the alarm's lead cannot be negative");
+    if (!stamp.isValid())
+        throw std::invalid_argument("the calendar's time stamp is not a valid time");
+    const QDate endDay = firstDay.addDays(days);
+
+    // The bounds are numbers, so the CallbackDate index finds the rows and
+    // gives their order, and texts and nulls are never among them. Before
+    // the epoch a day's times count down from its midnight, so such a day
+    // starts one number lower; the day of each row is checked below.
+    double low = DateTimeValue::FromDate(firstDay);
+    if (low < 0)
+        low -= 1;
+    auto select = connection_.Prepare(SelectStatement());
+    ResetOnExit reset(*select);
+    select->Bind(1, low);
+    select->Bind(2, DateTimeValue::FromDate(endDay));
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        Fail(fileName, file.errorString());
+    bool written = WriteAll(file, kHeader);
+    int count = 0;
+    while (written && select->Step()) {
+        const std::optional<QDateTime> start =
+            CallbackStart(select->Column(CallbackDate), firstDay, endDay);
+        if (!start)
+            continue;
+        CallbackEvent event;
+        event.contactId = select->Column(ContactId).toLongLong();
+        event.start = *start;
+        event.company = Text(select->Column(Company));
+        event.person = Text(select->Column(Person));
+        event.phone = Text(select->Column(Phone));
+        event.mobile = Text(select->Column(Mobile));
+        event.email = Text(select->Column(Email));
+        written = WriteAll(file, event.Serialize(stamp, leadMinutes));
+        ++count;
+    }
+    select->Reset();
+    written = written && WriteAll(file, kFooter);
+    // After a failed write, commit() discards the temporary file and gives
+    // the system's reason, which the failed write may not know yet (the
+    // first write past a limit is only cut short).
+    const bool committed = file.commit();
+    if (!committed || !written)
+        Fail(fileName, file.errorString());
+    return count;
+}
