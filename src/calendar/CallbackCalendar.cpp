@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QList>
 #include <QSaveFile>
+#include <QTimeZone>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
@@ -39,31 +40,31 @@ QString Text(const TValue &value) {
     return ValueIsNull(value) ? QString() : value.toString();
 }
 
-// The UTC time of a local date and time. Of a time the clocks show twice
-// (when they go back) the first is taken. A time they skip (when they go
-// forward) is taken by the clock before the change, so 02:10 becomes 03:10:
-// the call-back is still in the calendar, at the moment its time names.
-// The C library's own choice for the repeated hour depends on the
-// conversions made before, so the candidate offsets (Qt's answer, and the
-// offsets a day before and after) are each checked from UTC, which has one
-// answer.
-std::optional<QDateTime> UtcOfLocal(const QDate &day, const QTime &time) {
+// The wall-clock time `zone` shows at the UTC moment `utc` (kept as UTC).
+QDateTime WallTime(const QTimeZone &zone, const QDateTime &utc) {
+    return utc.addSecs(zone.offsetFromUtc(utc));
+}
+
+// The UTC time of a local date and time in `zone`. Of a time the clocks
+// show twice (when they go back) the first is taken. A time they skip (when
+// they go forward) is taken by the clock before the change, so 02:10
+// becomes 03:10: the call-back is still in the calendar, at the moment its
+// time names. The candidate offsets (those a day before, at and a day after
+// the time) are each checked from UTC, which has one answer. The zone's own
+// rules are used, not the C library's, which reads the zone's file again
+// for every conversion.
+std::optional<QDateTime> UtcOfLocal(const QTimeZone &zone, const QDate &day, const QTime &time) {
     const QDateTime wall(day, time, Qt::UTC);
-    QList<int> offsets;
-    const QDateTime local(day, time, Qt::LocalTime);
-    if (local.isValid())
-        offsets << local.offsetFromUtc();
-    offsets << wall.addDays(-1).toLocalTime().offsetFromUtc()
-            << wall.addDays(1).toLocalTime().offsetFromUtc();
+    const int offsets[] = {zone.offsetFromUtc(wall.addDays(-1)), zone.offsetFromUtc(wall),
+                           zone.offsetFromUtc(wall.addDays(1))};
     std::optional<QDateTime> first;
     for (int offset : offsets) {
         const QDateTime utc = wall.addSecs(-offset);
-        const QDateTime shown = utc.toLocalTime();
-        if (shown.date() == day && shown.time() == time && (!first || utc < *first))
+        if (WallTime(zone, utc) == wall && (!first || utc < *first))
             first = utc;
     }
     if (!first) {
-        const QDateTime utc = wall.addSecs(-offsets.value(offsets.size() - 2));
+        const QDateTime utc = wall.addSecs(-offsets[0]);
         if (utc.isValid())
             first = utc;
     }
@@ -73,8 +74,8 @@ std::optional<QDateTime> UtcOfLocal(const QDate &day, const QTime &time) {
 // The call-back time (UTC, to the second) a CallbackDate holds, when it is
 // a number of a day from `firstDay` to before `endDay` and a local time that
 // can be placed; nothing otherwise.
-std::optional<QDateTime> CallbackStart(const TValue &value, const QDate &firstDay,
-                                       const QDate &endDay) {
+std::optional<QDateTime> CallbackStart(const QTimeZone &zone, const TValue &value,
+                                       const QDate &firstDay, const QDate &endDay) {
     const int type = value.typeId();
     if (type != QMetaType::Double && type != QMetaType::LongLong)
         return std::nullopt;
@@ -86,7 +87,7 @@ std::optional<QDateTime> CallbackStart(const TValue &value, const QDate &firstDa
         return std::nullopt;
     const QTime time = DateTimeValue::ToTime(days);
     const std::optional<QDateTime> start =
-        UtcOfLocal(day, QTime(time.hour(), time.minute(), time.second()));
+        UtcOfLocal(zone, day, QTime(time.hour(), time.minute(), time.second()));
     // A DATE-TIME has a four-digit year.
     if (!start || start->date().year() < 1 || start->date().year() > 9999)
         return std::nullopt;
@@ -114,7 +115,8 @@ QString CallbackCalendar::SelectStatement() {
 }
 
 int CallbackCalendar::Write(const QDate &firstDay, int days, int leadMinutes,
-                            const QString &fileName, const QDateTime &stamp) {
+                            const QString &fileName, const QDateTime &stamp,
+                            const std::function<bool(int written)> &progress) {
     if (!firstDay.isValid())
         throw std::invalid_argument("the first day of the calendar is not a valid date");
     if (days < 1)
@@ -137,6 +139,10 @@ int CallbackCalendar::Write(const QDate &firstDay, int days, int leadMinutes,
     select->Bind(1, low);
     select->Bind(2, DateTimeValue::FromDate(endDay));
 
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    // Converted once: each conversion of a local time asks the C library,
+    // which reads the zone's file again.
+    const QDateTime stampUtc = stamp.toUTC();
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         Fail(fileName, file.errorString());
@@ -144,19 +150,25 @@ int CallbackCalendar::Write(const QDate &firstDay, int days, int leadMinutes,
     int count = 0;
     while (written && select->Step()) {
         const std::optional<QDateTime> start =
-            CallbackStart(select->Column(CallbackDate), firstDay, endDay);
+            CallbackStart(zone, select->Column(CallbackDate), firstDay, endDay);
         if (!start)
             continue;
         CallbackEvent event;
         event.contactId = select->Column(ContactId).toLongLong();
         event.start = *start;
+        event.wallStart = WallTime(zone, *start);
         event.company = Text(select->Column(Company));
         event.person = Text(select->Column(Person));
         event.phone = Text(select->Column(Phone));
         event.mobile = Text(select->Column(Mobile));
         event.email = Text(select->Column(Email));
-        written = WriteAll(file, event.Serialize(stamp, leadMinutes));
+        written = WriteAll(file, event.Serialize(stampUtc, leadMinutes));
         ++count;
+        if (written && progress && count % kProgressStep == 0 && !progress(count)) {
+            select->Reset();
+            file.cancelWriting();
+            return -1;
+        }
     }
     select->Reset();
     written = written && WriteAll(file, kFooter);

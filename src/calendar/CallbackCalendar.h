@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 class TDBConnection;
 
@@ -13,10 +14,10 @@ class TDBConnection;
 // The contacts are read with one statement, ordered by CallbackDate, and
 // each event is written as soon as its row is read, so memory stays the
 // same whatever the number of call-backs. CallbackDate is local time; of an
-// hour the clocks show twice (when they go back) the first is taken. Rows
-// whose CallbackDate is null, not a number, or a local time that does not
-// exist (the hour skipped when the clocks go forward) are left out without
-// an error.
+// hour the clocks show twice (when they go back) the first is taken, and a
+// time in the hour they skip (when they go forward) is placed by the clock
+// before the change. Rows whose CallbackDate is null or not a number are
+// left out without an error.
 //
 // The file is written under a temporary name and renamed when complete: a
 // failure leaves no partial file, and a file of that name from before is
@@ -32,8 +33,13 @@ public:
     // (DTSTAMP). Returns the number of events written. Raises
     // std::invalid_argument for an invalid day or stamp, `days` < 1 or
     // `leadMinutes` < 0.
+    //
+    // `progress`, when given, is called after every kProgressStep events
+    // with the number written so far; when it returns false the writing
+    // stops, nothing is written and Write returns -1.
     int Write(const QDate &firstDay, int days, int leadMinutes, const QString &fileName,
-              const QDateTime &stamp);
+              const QDateTime &stamp, const std::function<bool(int written)> &progress = {});
+    static constexpr int kProgressStep = 500;
 
     // The statement that reads the call-backs: ContactID, CompanyName,
     // ContactPerson, Phone, Mobile, Email and CallbackDate of the rows with

@@ -33,7 +33,8 @@ bool Empty(const QString &text) {
 QString CallbackEvent::Uid() const {
     return QStringLiteral("callback-%1-%2@corvana")
         .arg(contactId)
-        .arg(start.toLocalTime().toString(QStringLiteral("yyyyMMdd'T'HHmmss")));
+        .arg((wallStart.isValid() ? wallStart : start.toLocalTime())
+                 .toString(QStringLiteral("yyyyMMdd'T'HHmmss")));
 }
 
 QString CallbackEvent::Summary() const {

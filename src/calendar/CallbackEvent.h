@@ -20,7 +20,9 @@
 class CallbackEvent {
 public:
     qint64 contactId = 0;
-    QDateTime start; // UTC, whole seconds
+    QDateTime start;     // UTC, whole seconds
+    QDateTime wallStart; // the local time at the start, as a UTC-kept time; when
+                         // invalid, the start's local time
     QString company;
     QString person;
     QString phone;

@@ -306,6 +306,22 @@ TEST_F(CallbackCalendarTest, AWriteThatFailsPartwayKeepsTheEarlierFile) {
     EXPECT_EQ(ReadAll(CalendarPath()), earlier);
     EXPECT_EQ(QDir(out_.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("callbacks.ics")});
+
+    // Cancelled on the way: the same, and the progress counted up to it.
+    for (int i = 0; i < 200; ++i)
+        TestContact{QStringLiteral("More"), {}, {}, {}, {}, Local(2024, 7, 2, 9, i % 60, 0)}.Insert(
+            connection_);
+    QList<int> counts;
+    EXPECT_EQ(calendar.Write(QDate(2024, 7, 1), 5, 5, CalendarPath(), stamp,
+                             [&counts](int written) {
+                                 counts << written;
+                                 return false;
+                             }),
+              -1);
+    EXPECT_EQ(counts, QList<int>{CallbackCalendar::kProgressStep});
+    EXPECT_EQ(ReadAll(CalendarPath()), earlier);
+    EXPECT_EQ(QDir(out_.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("callbacks.ics")});
 }
 
 } // namespace

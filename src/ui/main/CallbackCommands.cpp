@@ -9,12 +9,14 @@
 #include "ui/main/frmMain.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStandardPaths>
 
 namespace {
