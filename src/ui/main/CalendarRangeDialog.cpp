@@ -9,6 +9,8 @@ CalendarRangeDialog::CalendarRangeDialog(const QDate &first, int days, QWidget *
     : QDialog(parent) {
     setObjectName(QStringLiteral("dlgCalendarRange"));
     setWindowTitle(QStringLiteral("Export Call-Backs to Calendar"));
+    // Wide enough for its title.
+    setMinimumWidth(320);
     dateFirst = new QDateEdit(first, this);
     dateFirst->setObjectName(QStringLiteral("dateFirst"));
     dateFirst->setCalendarPopup(true);
