@@ -23,8 +23,8 @@ public:
     qint64 Count() const { return flushedBlocks_ * kBlock + qint64(tail_.size()); }
 
 private:
-    static constexpr qint64 kBlock = 8192;    // keys written at a time
-    static constexpr qint64 kReadBlock = 512; // keys read back at a time
+    static constexpr qint64 kBlock = 8192;   // keys written at a time
+    static constexpr qint64 kReadBlock = 64; // keys read back at a time
     std::unique_ptr<QTemporaryFile> file_;
     qint64 flushedBlocks_ = 0;
     std::vector<qint64> tail_;  // keys after the last full block

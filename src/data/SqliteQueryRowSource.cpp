@@ -98,9 +98,12 @@ SqliteQueryRowSource::SqliteQueryRowSource(std::shared_ptr<SqliteHandle> writer,
                                               hasRow, limits);
     // A read-only list of one table's rows can be read to its end by the
     // rows' ids alone.
+    // Worked out when the list is first read that far, on the rows' own
+    // handle, which lives as long as they do.
     if (request.lockType == ltReadOnly && !request.readOnce) {
-        if (auto keyset = SqliteKeysetQuery::For(db, text, originTables, originColumns_))
-            rows_->SetKeyset(std::move(*keyset));
+        rows_->SetKeysetSource([db, text, originTables, columns = originColumns_] {
+            return SqliteKeysetQuery::For(db, text, originTables, columns);
+        });
     }
     columnTable_.fill(-1, columns_.size());
     FindWritableTables(originTables, text, db, request.lockType != ltReadOnly);

@@ -46,8 +46,19 @@ void SqliteQueryRows::SetKeyset(Keyset keyset) {
     keyset_ = std::make_unique<Keyset>(std::move(keyset));
 }
 
+void SqliteQueryRows::SetKeysetSource(std::function<std::optional<Keyset>()> make) {
+    keysetSource_ = std::move(make);
+}
+
 bool SqliteQueryRows::StartKeyset() {
     keyTried_ = true;
+    if (!keyset_) {
+        std::optional<Keyset> made = keysetSource_();
+        keysetSource_ = nullptr;
+        if (!made)
+            return false;
+        keyset_ = std::make_unique<Keyset>(std::move(*made));
+    }
     const int key = keyset_->keyColumn;
     for (const QByteArray &sql : {keyset_->keySql, keyset_->orderedKeySql}) {
         if (sql.isEmpty())
@@ -331,7 +342,7 @@ QVector<TValue> SqliteQueryRows::FreeRow() {
 }
 
 void SqliteQueryRows::TakeCurrentRow() {
-    if (keyset_ && !keyTried_ && !limits_.readOnce && spilled_ == 0 &&
+    if ((keyset_ || keysetSource_) && !keyTried_ && !limits_.readOnce && spilled_ == 0 &&
         int(held_.size()) >= limits_.heldRows && StartKeyset()) {
         onUnreadRow_ = false;
         ++rowsRead_;

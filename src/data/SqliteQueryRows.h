@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+
 #include "data/DataTypes.h"
 
 #include <QString>
@@ -69,6 +72,10 @@ public:
     // Those values are the ones stored at that time; a row deleted since
     // reads as nulls. When the order differs, the rows are kept as before.
     void SetKeyset(Keyset keyset);
+    // The same, with the keyset worked out only when it is first needed
+    // (most lists never read that far); `make` gives nothing when the
+    // query cannot be read by row id.
+    void SetKeysetSource(std::function<std::optional<Keyset>()> make);
     // True once the rows past the kept ones are read by row id.
     bool ByKeys() const { return keyMode_; }
 
@@ -154,6 +161,7 @@ private:
     std::unique_ptr<SqliteStatement> rangeStatement_;
     int nextInRun_ = -1; // the row after the last one read by ids in a run
     std::unique_ptr<Keyset> keyset_;
+    std::function<std::optional<Keyset>()> keysetSource_;
     bool keyTried_ = false;
     bool keyMode_ = false;
     std::unique_ptr<SqliteStatement> keyStatement_;
