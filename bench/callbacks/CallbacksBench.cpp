@@ -61,7 +61,9 @@ void BM_ReminderCheck(benchmark::State &state) {
     double now = DateTimeValue::FromDate(QDate::currentDate()) + 10.0 / 24;
     CallbackReminders reminders(
         BenchConnection(), notifier, [&now] { return DateTimeValue::ToDateTime(now); },
-        [] { return CallbackReminders::Settings{true, 15}; });
+        [] {
+            return CallbackReminders::Settings{true, 15};
+        });
     reminders.Start();
     int sent = 0;
     for (auto _ : state) {

@@ -23,19 +23,6 @@ const QByteArray kFooter = QByteArrayLiteral("END:VCALENDAR\r\n");
 
 enum Column { ContactId, Company, Person, Phone, Mobile, Email, CallbackDate };
 
-// Resets the statement when the block is left, so its read transaction
-// ends also when writing fails.
-class ResetOnExit {
-public:
-    explicit ResetOnExit(TDBStatement &statement) : statement_(statement) {}
-    ~ResetOnExit() { statement_.Reset(); }
-    ResetOnExit(const ResetOnExit &) = delete;
-    ResetOnExit &operator=(const ResetOnExit &) = delete;
-
-private:
-    TDBStatement &statement_;
-};
-
 QString Text(const TValue &value) {
     return ValueIsNull(value) ? QString() : value.toString();
 }
@@ -135,7 +122,7 @@ int CallbackCalendar::Write(const QDate &firstDay, int days, int leadMinutes,
     if (low < 0)
         low -= 1;
     auto select = connection_.Prepare(SelectStatement());
-    ResetOnExit reset(*select);
+    TDBStatement::Scope reset(*select);
     select->Bind(1, low);
     select->Bind(2, DateTimeValue::FromDate(endDay));
 

@@ -22,4 +22,17 @@ public:
     // resets a statement as soon as it has what it needs, since a statement
     // that has stepped keeps the rows it reads from being changed elsewhere.
     virtual void Reset() = 0;
+
+    // Resets the statement when the block is left, also by an exception, so
+    // its read transaction never outlives the work that needed it.
+    class Scope {
+    public:
+        explicit Scope(TDBStatement &statement) : statement_(statement) {}
+        ~Scope() { statement_.Reset(); }
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+    private:
+        TDBStatement &statement_;
+    };
 };

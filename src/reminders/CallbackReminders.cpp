@@ -104,7 +104,8 @@ int CallbackReminders::Show(double from, double until) {
         QString body;
     };
     std::vector<Due> due;
-    try {
+    {
+        TDBStatement::Scope reset(*select);
         while (select->Step()) {
             const TValue callback = select->Column(5);
             due.push_back({select->Column(0).toLongLong(),
@@ -112,11 +113,7 @@ int CallbackReminders::Show(double from, double until) {
                            Body(Text(select->Column(2)), Text(select->Column(3)),
                                 Text(select->Column(4)), callback.toDouble())});
         }
-    } catch (...) {
-        select->Reset();
-        throw;
     }
-    select->Reset();
     for (const Due &one : due)
         notifier_.Show(one.summary, one.body, one.id);
     return int(due.size());
@@ -127,16 +124,8 @@ double CallbackReminders::NextCallback(double after) {
         QStringLiteral("select CallbackDate from Contacts where CallbackDate > ?1 and ") +
         QLatin1String(kNotCalledSince) + QStringLiteral(" order by CallbackDate limit 1"));
     select->Bind(1, after);
-    double next = std::numeric_limits<double>::quiet_NaN();
-    try {
-        if (select->Step())
-            next = select->Column(0).toDouble();
-    } catch (...) {
-        select->Reset();
-        throw;
-    }
-    select->Reset();
-    return next;
+    TDBStatement::Scope reset(*select);
+    return select->Step() ? select->Column(0).toDouble() : std::numeric_limits<double>::quiet_NaN();
 }
 
 QString CallbackReminders::Summary(const QString &company, const QString &person) {
