@@ -9,6 +9,7 @@ PACKAGES=(
     fonts-liberation2 xvfb xauth
     desktop-file-utils appstream dpkg-dev xdotool sqlite3
     libical-dev python3-icalendar dbus-daemon
+    libpq-dev postgresql postgresql-contrib
 )
 
 missing=()

@@ -7,8 +7,8 @@
 #include "../BenchDatabase.h"
 
 #include "data/Field.h"
-#include "data/SqliteBackup.h"
-#include "data/SqliteEngine.h"
+#include "sqlite/SqliteBackup.h"
+#include "sqlite/SqliteEngine.h"
 #include "safety/BackupFolder.h"
 #include "ui/main/SafetyCommands.h"
 #include "ui/main/frmMain.h"

@@ -1,8 +1,8 @@
 #include "data/DBConnection.h"
 
 #include "data/ConnectionString.h"
+#include "data/DatabaseEngines.h"
 #include "data/DatabaseErrors.h"
-#include "data/SqliteEngine.h"
 
 TDBConnection::TDBConnection(QString name) : name_(std::move(name)) {}
 
@@ -33,7 +33,8 @@ void TDBConnection::SetConnected(bool value) {
         engine_.reset();
         return;
     }
-    // No log-in prompt is ever shown: the engine needs no credentials.
+    // No log-in prompt is ever shown: an engine that needs credentials
+    // takes them from the connection string or its own usual places.
     std::unique_ptr<TDatabaseEngine> engine = MakeEngine();
     const QString dataSource = DataSource();
     if (dataSource.isEmpty())
@@ -43,12 +44,7 @@ void TDBConnection::SetConnected(bool value) {
 }
 
 std::unique_ptr<TDatabaseEngine> TDBConnection::MakeEngine() const {
-    const QString provider = Provider();
-    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
-        return std::make_unique<SqliteEngine>();
-    throw EProviderError(QStringLiteral("Provider cannot be found. It may not be properly "
-                                        "installed. (Provider: '%1')")
-                             .arg(provider));
+    return DatabaseEngines::Make(Provider());
 }
 
 QString TDBConnection::DataSource() const {

@@ -7,7 +7,8 @@
 
 // The connection object the cursors open on (the main window's connDB).
 //
-// ConnectionString: "key=value;" pairs. Provider names the engine (SQLite);
+// ConnectionString: "key=value;" pairs. Provider names the engine (as
+// registered with DatabaseEngines: SQLite, ...);
 // Data Source the database file; Mode the sharing mode. Setting Connected
 // true connects (never with a log-in prompt), false disconnects; both do
 // nothing when already so. Changing the connection string of a connected

@@ -3,8 +3,8 @@
 // restored. Each runs the engine's own tool or the database tool as a process
 // of its own, as a user's other programs would.
 
-#include "data/SqliteBackup.h"
-#include "data/SqliteEngine.h"
+#include "sqlite/SqliteBackup.h"
+#include "sqlite/SqliteEngine.h"
 #include "safety/BackupFolder.h"
 #include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"

@@ -1,7 +1,7 @@
 #include "support/DatabaseFiles.h"
 
-#include "data/SqliteBackup.h"
-#include "data/SqliteEngine.h"
+#include "sqlite/SqliteBackup.h"
+#include "sqlite/SqliteEngine.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "DatabaseBuilder.h"
-#include "data/SqliteSearchIndex.h"
+#include "sqlite/SqliteSearchIndex.h"
 #include "support/TempDatabase.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "DatabaseBuilder.h"
 
 #include "data/DatabaseErrors.h"
-#include "data/SqliteBackup.h"
-#include "data/SqliteEngine.h"
+#include "sqlite/SqliteBackup.h"
+#include "sqlite/SqliteEngine.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

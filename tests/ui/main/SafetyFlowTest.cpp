@@ -3,8 +3,8 @@
 // again; backing up, changing, restoring and restoring back; backups that
 // must be refused; and what closing the window leaves on the disk.
 
-#include "data/SqliteBackup.h"
-#include "data/SqliteEngine.h"
+#include "sqlite/SqliteBackup.h"
+#include "sqlite/SqliteEngine.h"
 #include "safety/BackupFolder.h"
 #include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"

@@ -3,8 +3,8 @@
 // one is offered the newest sound backup, declined or taken.
 
 #include "ui/main/StartupCheck.h"
-#include "data/SqliteBackup.h"
-#include "data/SqliteEngine.h"
+#include "sqlite/SqliteBackup.h"
+#include "sqlite/SqliteEngine.h"
 #include "safety/BackupFolder.h"
 #include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"

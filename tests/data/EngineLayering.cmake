@@ -1,0 +1,28 @@
+# Fails when a source above the engines includes an engine's header or its
+# client library's, or when a library above the engines links one of them:
+# the layers above see the engine-neutral data layer only. The programs
+# (src/app) reach the engines through corvana_engines alone.
+file(GLOB_RECURSE sources ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+set(faults "")
+foreach(source ${sources})
+    if(source MATCHES "/src/(sqlite|postgres)/")
+        continue()
+    endif()
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](sqlite/|postgres/|sqlite3\\.h|libpq-fe\\.h)")
+    foreach(line ${includes})
+        string(APPEND faults "${source}: ${line}\n")
+    endforeach()
+endforeach()
+file(GLOB_RECURSE lists ${SOURCE_DIR}/src/*/CMakeLists.txt)
+foreach(list ${lists})
+    if(list MATCHES "/src/(sqlite|postgres)/")
+        continue()
+    endif()
+    file(STRINGS ${list} links REGEX "(corvana_sqlite|corvana_postgres|SQLite::SQLite3|PostgreSQL::|libpq)")
+    foreach(line ${links})
+        string(APPEND faults "${list}: ${line}\n")
+    endforeach()
+endforeach()
+if(faults)
+    message(FATAL_ERROR "Engine headers or libraries used above the engines:\n${faults}")
+endif()
