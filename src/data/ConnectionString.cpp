@@ -30,6 +30,21 @@ QString ConnectionString::ForProgramFolder(const QString &folderWithDelimiter) {
            QStringLiteral("Persist Security Info=False;");
 }
 
+QString ConnectionString::ForServer(const QString &conninfo) {
+    return QStringLiteral("Provider=PostgreSQL;Data Source=") + QuotedIfNeeded(conninfo) +
+           QStringLiteral(";Persist Security Info=False;");
+}
+
+QString ConnectionString::WithPassword(const QString &connectionString, const QString &password) {
+    QString text = connectionString;
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char(';')))
+        text += QLatin1Char(';');
+    // Always quoted, so that no character of the password can end the value.
+    QString quoted = password;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return text + QStringLiteral("Password=\"") + quoted + QStringLiteral("\";");
+}
+
 QString ConnectionString::ProgramFolder() {
     QString folder;
     if (QCoreApplication::instance())

@@ -39,6 +39,9 @@ void TDBConnection::SetConnected(bool value) {
     const QString dataSource = DataSource();
     if (dataSource.isEmpty())
         throw EProviderError(QStringLiteral("The connection string names no data source."));
+    const QString password = ConnectionString::Value(connectionString_, QStringLiteral("Password"));
+    if (!password.isEmpty())
+        engine->SetPassword(password);
     engine->Connect(dataSource, ConnectionString::Value(connectionString_, QStringLiteral("Mode")));
     engine_ = std::move(engine);
 }

@@ -18,6 +18,9 @@ public:
     // message when the file is missing, unreadable, locked, or not one of the
     // program's databases; nothing is written into such a file.
     virtual void Connect(const QString &dataSource, const QString &mode) = 0;
+    // The password the user gave for the next Connect, held in memory only;
+    // an engine without log-ins ignores it.
+    virtual void SetPassword(const QString & /*password*/) {}
     virtual void Disconnect() = 0;
     virtual bool Connected() const = 0;
     // Opens a row source; EProviderError when the engine refuses the command.

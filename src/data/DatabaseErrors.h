@@ -37,6 +37,21 @@ public:
     using EProviderError::EProviderError;
 };
 
+// Raised by Connect when the database server asks for a password that none
+// of the engine's usual places (its password file, the environment, the
+// connection string's Password) gives, or that was given but is wrong
+// (Refused()). Nothing is connected; connecting again with a Password in the
+// connection string may succeed.
+class EPasswordNeeded : public EProviderError {
+public:
+    EPasswordNeeded(QString message, bool refused)
+        : EProviderError(std::move(message)), refused_(refused) {}
+    bool Refused() const { return refused_; }
+
+private:
+    bool refused_;
+};
+
 // Raised by a row source whose command text runs but yields no set of rows;
 // its message is the one the cursor shows, ready for the cursor's prefix.
 class ENoResultSet : public EProviderError {
