@@ -2,6 +2,7 @@
 // The command line is not read.
 #include "data/ConnectionString.h"
 #include "data/DatabaseLocation.h"
+#include "settings/DatabaseSettings.h"
 #include "ui/controls/TApplication.h"
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ProgramFonts.h"
@@ -31,13 +32,17 @@ int main(int argc, char **argv) {
     // metric twins stand in for them.
     ProgramFonts::MapFonts();
     // The program folder's own database, else the user's copy of the
-    // installed template; without either the program cannot work.
+    // installed template; without either the program cannot work, unless
+    // its contacts are on a server.
     QString databaseFolder;
     try {
         databaseFolder = DatabaseLocation::ResolveForProgram();
     } catch (...) {
-        TErrorBox::ShowCurrent();
-        return 1;
+        if (!DatabaseSettings::Read().OnServer()) {
+            TErrorBox::ShowCurrent();
+            return 1;
+        }
+        databaseFolder = ConnectionString::ProgramFolder();
     }
     // Held for the whole run: the next start sees whether this one ended
     // cleanly.

@@ -1,7 +1,8 @@
-// A model-based random test of the contact table cursor on a real database
-// file: random sequences of cursor operations, with another program changing,
-// adding and deleting rows between them, checked after every step against a
-// small in-memory model of what the file and the cursor must hold.
+// A model-based random test of the contact table cursor on a real database,
+// a file and a server alike: random sequences of cursor operations, with
+// another program changing, adding and deleting rows between them, checked
+// after every step against a small in-memory model of what the database and
+// the cursor must hold. Both engines meet the same model.
 //
 // CORVANA_CURSOR_MODEL_STEPS sets the number of steps (default 3000) and
 // CORVANA_CURSOR_MODEL_SEED the first seed; scripts/cursor-model.sh runs a
@@ -10,7 +11,9 @@
 #include "SqliteTestSupport.h"
 #include "data/DBConnection.h"
 #include "data/TableCursor.h"
+#include "support/PgRawConnection.h"
 #include "support/TempDatabase.h"
+#include "support/TempPgServer.h"
 
 #include <QByteArray>
 #include <array>
@@ -42,22 +45,7 @@ const QString kUserTexts[] = {"",
                               "555 0100",
                               QString(31, QChar('7'))};
 const double kDates[] = {46000.25, 46001.5, 47000.75};
-const char *const kOtherTexts[] = {"NULL", "'Theirs'", "''", "'Straße'",
-                                   "CAST(x'426164ff' AS TEXT)"};
-TValue OtherTextValue(int i) {
-    switch (i) {
-    case 0:
-        return TValue();
-    case 1:
-        return QStringLiteral("Theirs");
-    case 2:
-        return QString("");
-    case 3:
-        return QString::fromUtf8("Straße");
-    default:
-        return BadBytesText();
-    }
-}
+constexpr int kOtherTextCount = 5;
 
 bool Same(const TValue &a, const TValue &b) {
     if (ValueIsNull(a) || ValueIsNull(b))
@@ -283,12 +271,100 @@ public:
     }
 };
 
+// Another program on a new database of the engine, started with kStartRows
+// contacts: it writes with SQL texts whose names are quoted and reads rows
+// back as the engine stores them.
+class OtherProgram {
+public:
+    static std::unique_ptr<OtherProgram> On(const QString &engine);
+    virtual ~OtherProgram() = default;
+    virtual QString ConnectionString() const = 0;
+    virtual void Exec(const QString &sql) = 0;
+    virtual QVector<QVector<TValue>> Rows(const QString &sql) = 0;
+    // The i-th text the other program writes (as SQL) and what it stores.
+    virtual QString TextSql(int i) const {
+        static const char *const kTexts[] = {"NULL", "'Theirs'", "''", "'Straße'", "'Ünïcode ÄÖ'"};
+        return QString::fromUtf8(kTexts[i]);
+    }
+    virtual TValue TextValue(int i) const {
+        static const char *const kValues[] = {nullptr, "Theirs", "", "Straße", "Ünïcode ÄÖ"};
+        return kValues[i] ? TValue(QString::fromUtf8(kValues[i])) : TValue();
+    }
+};
+
+class OtherOnFile : public OtherProgram {
+public:
+    OtherOnFile() : db_(kStartRows), handle_(db_.Path()) {}
+    QString ConnectionString() const override { return db_.ConnectionString(); }
+    void Exec(const QString &sql) override { handle_.MustExec(sql); }
+    QVector<QVector<TValue>> Rows(const QString &sql) override {
+        QVector<QVector<TValue>> rows;
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(handle_.Db(), sql.toUtf8().constData(), -1, &statement, nullptr) !=
+            SQLITE_OK)
+            throw EError(QString::fromUtf8(sqlite3_errmsg(handle_.Db())));
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            QVector<TValue> row;
+            for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+                const int type = sqlite3_column_type(statement, c);
+                if (type == SQLITE_TEXT)
+                    row << QString::fromUtf8(
+                        reinterpret_cast<const char *>(sqlite3_column_text(statement, c)),
+                        sqlite3_column_bytes(statement, c));
+                else if (type == SQLITE_INTEGER)
+                    row << TValue(qint64(sqlite3_column_int64(statement, c)));
+                else if (type != SQLITE_NULL)
+                    row << sqlite3_column_double(statement, c);
+                else
+                    row << TValue();
+            }
+            rows << row;
+        }
+        sqlite3_finalize(statement);
+        return rows;
+    }
+    // The file can hold text that is no valid UTF-8; the program must cope.
+    QString TextSql(int i) const override {
+        return i == 4 ? QStringLiteral("CAST(x'426164ff' AS TEXT)") : OtherProgram::TextSql(i);
+    }
+    TValue TextValue(int i) const override {
+        return i == 4 ? TValue(BadBytesText()) : OtherProgram::TextValue(i);
+    }
+
+private:
+    TempDatabase db_;
+    sqlite_test::RawHandle handle_;
+};
+
+class OtherOnServer : public OtherProgram {
+public:
+    OtherOnServer() : conninfo_(TempPgServer::Shared().CreateDatabase()), connection_(conninfo_) {
+        connection_.Exec(QStringLiteral("INSERT INTO \"Contacts\" (\"CompanyName\", \"Phone\", "
+                                        "\"City\") SELECT 'Start ' || g, '0' || g, 'Town' FROM "
+                                        "generate_series(1, %1) g")
+                             .arg(kStartRows));
+    }
+    QString ConnectionString() const override { return TempPgServer::ConnectionString(conninfo_); }
+    void Exec(const QString &sql) override { connection_.Exec(sql); }
+    QVector<QVector<TValue>> Rows(const QString &sql) override { return connection_.Exec(sql); }
+
+private:
+    QString conninfo_;
+    PgRawConnection connection_;
+};
+
+std::unique_ptr<OtherProgram> OtherProgram::On(const QString &engine) {
+    if (engine == QLatin1String("PostgreSQL"))
+        return std::make_unique<OtherOnServer>();
+    return std::make_unique<OtherOnFile>();
+}
+
 // Runs a sequence on a new database; the failure of the first step that
 // disagrees with the model, or an empty text.
 class Run {
 public:
-    Run() : db(kStartRows), other(db.Path()) {
-        conn.SetConnectionString(db.ConnectionString());
+    explicit Run(const QString &engine) : other(OtherProgram::On(engine)) {
+        conn.SetConnectionString(other->ConnectionString());
         rs.SetConnection(&conn);
         rs.SetTableName("Contacts");
         rs.SetIndexName("ContactID");
@@ -389,16 +465,21 @@ private:
             OtherChange(PickRow(op.a, true), int(op.b % kTracked), op.c);
             return;
         case Kind::OtherInsert:
-            other.MustExec(QStringLiteral("INSERT INTO Contacts (CompanyName, Phone) VALUES "
-                                          "('New %1', '0%1')")
-                               .arg(op.a % 1000));
-            model.maxId = sqlite3_last_insert_rowid(other.Db());
+            model.maxId = other
+                              ->Rows(QStringLiteral("INSERT INTO \"Contacts\" (\"CompanyName\", "
+                                                    "\"Phone\") VALUES ('New %1', '0%1') "
+                                                    "RETURNING \"ContactID\"")
+                                         .arg(op.a % 1000))
+                              .at(0)
+                              .at(0)
+                              .toLongLong();
             model.db[model.maxId] = Row{QStringLiteral("New %1").arg(op.a % 1000),
                                         QStringLiteral("0%1").arg(op.a % 1000)};
             return;
         case Kind::OtherDelete:
             if (const qint64 id = PickRow(op.a, true); model.db.count(id)) {
-                other.MustExec(QStringLiteral("DELETE FROM Contacts WHERE ContactID = %1").arg(id));
+                other->Exec(
+                    QStringLiteral("DELETE FROM \"Contacts\" WHERE \"ContactID\" = %1").arg(id));
                 model.db.erase(id);
             }
             return;
@@ -441,13 +522,13 @@ private:
             sql = ValueIsNull(value) ? QStringLiteral("NULL")
                                      : QString::number(value.toDouble(), 'g', 17);
         } else {
-            const int i = int(pick % std::size(kOtherTexts));
-            sql = QString::fromUtf8(kOtherTexts[i]);
-            value = OtherTextValue(i);
+            const int i = int(pick % kOtherTextCount);
+            sql = other->TextSql(i);
+            value = other->TextValue(i);
         }
-        other.MustExec(QStringLiteral("UPDATE Contacts SET %1 = %2 WHERE ContactID = %3")
-                           .arg(QLatin1String(kColumns[column]), sql)
-                           .arg(id));
+        other->Exec(QStringLiteral("UPDATE \"Contacts\" SET \"%1\" = %2 WHERE \"ContactID\" = %3")
+                        .arg(QLatin1String(kColumns[column]), sql)
+                        .arg(id));
         if (model.db.count(id))
             model.db[id][size_t(column)] = value;
     }
@@ -494,25 +575,14 @@ private:
 
     std::map<qint64, Row> ReadFileRows() {
         std::map<qint64, Row> rows;
-        sqlite3_stmt *statement = nullptr;
-        sqlite3_prepare_v2(other.Db(),
-                           "SELECT ContactID, CompanyName, Phone, Fax, City, CallbackDate "
-                           "FROM Contacts",
-                           -1, &statement, nullptr);
-        while (sqlite3_step(statement) == SQLITE_ROW) {
+        for (const QVector<TValue> &stored :
+             other->Rows(QStringLiteral("SELECT \"ContactID\", \"CompanyName\", \"Phone\", "
+                                        "\"Fax\", \"City\", \"CallbackDate\" FROM \"Contacts\""))) {
             Row row;
-            for (int c = 0; c < kTracked; ++c) {
-                const int type = sqlite3_column_type(statement, c + 1);
-                if (type == SQLITE_TEXT)
-                    row[size_t(c)] = QString::fromUtf8(
-                        reinterpret_cast<const char *>(sqlite3_column_text(statement, c + 1)),
-                        sqlite3_column_bytes(statement, c + 1));
-                else if (type != SQLITE_NULL)
-                    row[size_t(c)] = sqlite3_column_double(statement, c + 1);
-            }
-            rows[sqlite3_column_int64(statement, 0)] = row;
+            for (int c = 0; c < kTracked; ++c)
+                row[size_t(c)] = stored.at(c + 1);
+            rows[stored.at(0).toLongLong()] = row;
         }
-        sqlite3_finalize(statement);
         return rows;
     }
 
@@ -556,8 +626,7 @@ private:
         return out.str();
     }
 
-    TempDatabase db;
-    sqlite_test::RawHandle other;
+    std::unique_ptr<OtherProgram> other;
     TDBConnection conn{"connDB"};
     TTableCursor rs{"rsContacts"};
     Model model;
@@ -565,8 +634,8 @@ private:
 };
 
 // The index of the first failing step and its message; -1 when all agree.
-std::pair<int, std::string> Replay(const std::vector<Op> &ops) {
-    Run run;
+std::pair<int, std::string> Replay(const QString &engine, const std::vector<Op> &ops) {
+    Run run(engine);
     for (size_t i = 0; i < ops.size(); ++i) {
         std::string failure = run.Step(ops[i]);
         if (!failure.empty())
@@ -576,12 +645,12 @@ std::pair<int, std::string> Replay(const std::vector<Op> &ops) {
 }
 
 // Removes steps while the sequence still fails, halving the chunk size.
-std::vector<Op> Shrink(std::vector<Op> ops) {
+std::vector<Op> Shrink(const QString &engine, std::vector<Op> ops) {
     for (size_t chunk = ops.size() / 2; chunk >= 1; chunk /= 2) {
         for (size_t start = 0; start + chunk <= ops.size();) {
             std::vector<Op> shorter(ops.begin(), ops.begin() + long(start));
             shorter.insert(shorter.end(), ops.begin() + long(start + chunk), ops.end());
-            if (Replay(shorter).first >= 0)
+            if (Replay(engine, shorter).first >= 0)
                 ops = shorter;
             else
                 start += chunk;
@@ -597,28 +666,36 @@ int EnvInt(const char *name, int fallback) {
     return ok ? parsed : fallback;
 }
 
-TEST(CursorModel, RandomOperationsAgreeWithTheModel) {
+class CursorModel : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(CursorModel, RandomOperationsAgreeWithTheModel) {
+    const QString engine = QString::fromLatin1(GetParam());
     constexpr int kRunLength = 150;
     const int steps = EnvInt("CORVANA_CURSOR_MODEL_STEPS", 3000);
     const unsigned firstSeed = unsigned(EnvInt("CORVANA_CURSOR_MODEL_SEED", 20261209));
     for (int done = 0, run = 0; done < steps; done += kRunLength, ++run) {
         const unsigned seed = firstSeed + unsigned(run);
         std::vector<Op> ops = Generate(seed, std::min(kRunLength, steps - done));
-        auto [index, failure] = Replay(ops);
+        auto [index, failure] = Replay(engine, ops);
         if (index < 0)
             continue;
         ops.resize(size_t(index) + 1);
-        ops = Shrink(ops);
-        const auto shortest = Replay(ops);
+        ops = Shrink(engine, ops);
+        const auto shortest = Replay(engine, ops);
         std::ostringstream sequence;
         for (const Op &op : ops)
             sequence << "  " << Describe(op) << "\n";
-        FAIL() << "seed " << seed << " (CORVANA_CURSOR_MODEL_SEED=" << seed
+        FAIL() << GetParam() << ": seed " << seed << " (CORVANA_CURSOR_MODEL_SEED=" << seed
                << " CORVANA_CURSOR_MODEL_STEPS=" << kRunLength << "), step " << index << ": "
                << failure << "\nshortest sequence (" << ops.size()
                << " steps, fails with: " << shortest.second << "):\n"
                << sequence.str();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BothEngines, CursorModel, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.param);
+                         });
 
 } // namespace

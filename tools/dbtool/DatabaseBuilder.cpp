@@ -467,6 +467,13 @@ bool DatabaseBuilder::AddSampleContacts(const QString &path, const Options &opti
     return true;
 }
 
+QStringList DatabaseBuilder::StatusNames() {
+    QStringList names;
+    for (const char *name : kStatusNames)
+        names << QLatin1String(name);
+    return names;
+}
+
 QString DatabaseBuilder::Summary(const QString &path, QString *error) {
     return Summary(path, QDate::currentDate(), error);
 }

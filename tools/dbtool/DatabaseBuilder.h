@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 // Creates new contact databases: the schema, the countries, the statuses and,
@@ -43,6 +44,10 @@ public:
     // what is there already is left as it is, so running it twice is
     // harmless. Refuses a file whose application id is not kApplicationId.
     static bool Upgrade(const QString &path, QString *error);
+
+    // The statuses a new database is filled with, as StatusID 1, 2, ... in
+    // this order.
+    static QStringList StatusNames();
 
     // One line per table with its row count, and the number of contacts due
     // for a call-back on `today`, for the tool's summary. Reads only.
