@@ -1,5 +1,6 @@
 #include "settings/TfrmOptions.h"
 
+#include "settings/DatabaseOptions.h"
 #include "settings/GenFun.h"
 #include "settings/ReminderOptions.h"
 
@@ -86,6 +87,10 @@ void TfrmOptions::BuildControls() {
 
     tabReminders = new ReminderOptions;
     PageControl1->addTab(tabReminders, QStringLiteral("Reminders"));
+    // Made inside the dialog, so that it places its controls for the
+    // dialog's font.
+    tabDatabase = new DatabaseOptions(PageControl1);
+    PageControl1->addTab(tabDatabase, QStringLiteral("Database"));
 
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -119,6 +124,20 @@ void TfrmOptions::Execute(TDBConnection &connection, QWidget *parent) {
     });
 }
 
+bool TfrmOptions::ExecuteWithoutDatabase(QWidget *parent) {
+    bool accepted = false;
+    TErrorBox::Guard([parent, &accepted] {
+        auto dialog = std::make_unique<TfrmOptions>(parent);
+        dialog->withDatabase_ = false;
+        dialog->tabDefaults->setEnabled(false);
+        dialog->tabReminders->Load();
+        dialog->tabDatabase->Load();
+        dialog->PageControl1->setCurrentWidget(dialog->tabDatabase);
+        accepted = dialog->exec() == QDialog::Accepted;
+    });
+    return accepted;
+}
+
 int TfrmOptions::ShowModal() {
     FormShow();
     return exec();
@@ -146,6 +165,7 @@ void TfrmOptions::FormShow() {
     cmbCountries->setCurrentIndex(selected);
     cmbCountryID->setCurrentIndex(selected);
     tabReminders->Load();
+    tabDatabase->Load();
 }
 
 int TfrmOptions::SelectedIndex() const {
@@ -169,8 +189,10 @@ void TfrmOptions::btnDefCountryClick() {
 }
 
 void TfrmOptions::btnOKClick() {
-    btnDefCountryClick();
+    if (withDatabase_)
+        btnDefCountryClick();
     tabReminders->Store();
+    tabDatabase->Store();
     accept();
 }
 

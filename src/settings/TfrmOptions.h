@@ -11,11 +11,13 @@ class QPushButton;
 class QTabWidget;
 class TDBConnection;
 class ReminderOptions;
+class DatabaseOptions;
 
 // The Options dialog: the user picks the country that new contacts receive
 // from the countries of the database, and "Set as Default" or "OK" stores
 // its CountryID through GenFun. A second page, "Reminders", sets the
-// call-back reminders; OK stores it too.
+// call-back reminders, and a third, "Database", which database the program
+// opens at its next start; OK stores them too.
 //
 // The dialog reads the countries through its own query, qryCountries
 // ("select * from Countries order by OrderNumber", static), which the caller
@@ -35,6 +37,12 @@ public:
     // (the query, a stored default that is no integer) is shown in the
     // error box and the dialog is not shown. Never throws.
     static void Execute(TDBConnection &connection, QWidget *parent);
+    // Opens a fresh dialog without a database, for when the program could
+    // not open its own: it shows the Database page, the Defaults page is
+    // disabled (its countries come from the database) and OK leaves the
+    // default country as stored. True when closed with OK. A failure on the
+    // way is shown in the error box (false). Never throws.
+    static bool ExecuteWithoutDatabase(QWidget *parent);
 
     // FormShow, then the modal loop; returns the dialog's result. Failures
     // of FormShow propagate and the dialog is not shown.
@@ -48,8 +56,9 @@ public:
     // Stores the CountryID of the selected entry. With no entry selected it
     // fails with "List index out of bounds (-1)" and stores nothing.
     void btnDefCountryClick();
-    // As btnDefCountryClick, then stores the Reminders page and closes the
-    // dialog (accepted); when either fails the dialog stays open.
+    // As btnDefCountryClick (unless the dialog is without a database), then
+    // stores the Reminders and Database pages and closes the dialog
+    // (accepted); when one of them fails the dialog stays open.
     void btnOKClick();
     // Closes the dialog without storing anything.
     void btnCancelClick();
@@ -69,6 +78,7 @@ public:
     QComboBox *cmbCountryID = nullptr;
     QPushButton *btnDefCountry = nullptr;
     ReminderOptions *tabReminders = nullptr;
+    DatabaseOptions *tabDatabase = nullptr;
     QPushButton *btnOK = nullptr;
     QPushButton *btnCancel = nullptr;
 
@@ -77,4 +87,7 @@ protected:
 
 private:
     void BuildControls();
+
+    // False for a dialog opened by ExecuteWithoutDatabase.
+    bool withDatabase_ = true;
 };

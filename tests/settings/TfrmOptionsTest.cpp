@@ -112,9 +112,10 @@ TEST_F(OptionsDialog, CaptionBorderAndControlsSitWhereTheyBelong) {
     EXPECT_EQ(dialog->size(), QSize(326, 213));
     EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize()); // the border is fixed
     EXPECT_EQ(dialog->PageControl1->geometry(), QRect(0, 0, 326, 185));
-    ASSERT_EQ(dialog->PageControl1->count(), 2);
+    ASSERT_EQ(dialog->PageControl1->count(), 3);
     EXPECT_EQ(dialog->PageControl1->tabText(0), "Defaults");
     EXPECT_EQ(dialog->PageControl1->tabText(1), "Reminders");
+    EXPECT_EQ(dialog->PageControl1->tabText(2), "Database");
     EXPECT_EQ(dialog->PageControl1->widget(0), dialog->tabDefaults);
     EXPECT_EQ(dialog->Label1->text(), "Choose default Country:");
     EXPECT_EQ(dialog->Label1->pos(), QPoint(16, 8));

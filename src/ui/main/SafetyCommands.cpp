@@ -6,6 +6,7 @@
 #include "reports/QRpt.h"
 #include "ui/controls/TErrorBox.h"
 #include "ui/main/ContactLists.h"
+#include "ui/main/DatabaseChoice.h"
 #include "ui/main/TaskProgress.h"
 #include "ui/main/frmMain.h"
 
@@ -23,8 +24,10 @@ QString Native(const QString &path) {
     return QDir::toNativeSeparators(path);
 }
 
+// Whether the path `a` names the database file `b`; never so when there is
+// no file (a database on a server).
 bool SameFile(const QString &a, const QString &b) {
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+    return !b.isEmpty() && QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 } // namespace
 
@@ -81,6 +84,10 @@ void SafetyCommands::SettleEditor() {
 }
 
 QString SafetyCommands::DatabasePath() const {
+    // A server's data source is no path: there is no file to keep backups
+    // beside, and the engine itself refuses to copy or restore.
+    if (!DatabaseChoice::NamesFile(window_.connDB.ConnectionString()))
+        return QString();
     return window_.connDB.DataSource().trimmed();
 }
 
@@ -254,6 +261,9 @@ void SafetyCommands::ReopenCursors() {
 
 bool SafetyCommands::StartAutomaticBackup() {
     if (automatic_ || !window_.connDB.Connected())
+        return false;
+    // A database on a server is backed up by its server, not by the program.
+    if (DatabasePath().isEmpty())
         return false;
     const QString folder = BackupsFolder();
     if (folder.isEmpty()) {

@@ -19,6 +19,8 @@ class TfrmMain;
 // editor deletes; the automatic backup, made at close and at most once a
 // day (also while the program runs for days), into the backups folder with
 // the surplus ones removed; and at close the database folded into one file.
+// Backups are of the database file only: for a database on a server there
+// is no automatic backup, and the menu's commands show the engine's refusal.
 class SafetyCommands {
 public:
     SafetyCommands(TfrmMain &window, QMenu &tools);
@@ -55,7 +57,7 @@ public:
     void WaitForAutomaticBackup();
 
     // The backups folder of the open database (empty when none can be
-    // written or no database is open).
+    // written, no database is open or it is not a file).
     QString BackupsFolder() const;
 
 private:

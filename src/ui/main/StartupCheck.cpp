@@ -1,10 +1,10 @@
 #include "ui/main/StartupCheck.h"
 
-#include "data/ConnectionString.h"
 #include "data/DBConnection.h"
 #include "data/DatabaseErrors.h"
 #include "safety/BackupFolder.h"
 #include "ui/controls/TErrorBox.h"
+#include "ui/main/DatabaseChoice.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,9 +13,14 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
-StartupCheck::StartupCheck(const QString &databaseFolder) : databaseFolder_(databaseFolder) {
+StartupCheck::StartupCheck(const QString &databaseFolder)
+    : connectionString_(DatabaseChoice::Stored(databaseFolder).ConnectionString()) {
+    // A database on a server is the server's to look after: no lock file
+    // beside a path that is none, and nothing to check.
+    if (!DatabaseChoice::NamesFile(connectionString_))
+        return;
     TDBConnection connection;
-    connection.SetConnectionString(ConnectionString::ForProgramFolder(databaseFolder));
+    connection.SetConnectionString(connectionString_);
     databasePath_ = connection.DataSource().trimmed();
     const QString lockPath = LockPath(databasePath_);
     const bool found = QFileInfo::exists(lockPath);
@@ -40,7 +45,7 @@ StartupCheck::Outcome StartupCheck::Run() {
     if (!unclean_)
         return Outcome::Skipped;
     TDBConnection probe;
-    probe.SetConnectionString(ConnectionString::ForProgramFolder(databaseFolder_));
+    probe.SetConnectionString(connectionString_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         probe.Open();

@@ -14,7 +14,9 @@ class QLockFile;
 // quick check of the database, and a damaged database gives a message
 // offering to put the newest sound backup in its place (the damaged file is
 // kept in the backups folder). A lock held by a run still going (a second
-// window on the same database) is left to it, and nothing is checked.
+// window on the same database) is left to it, and nothing is checked. The
+// database is the one chosen for the start (DatabaseChoice); for one on a
+// server there is neither lock nor check, and Run skips.
 class StartupCheck {
 public:
     enum class Outcome { Skipped, Sound, NoBackup, Declined, Restored };
@@ -38,7 +40,7 @@ public:
     static QString LockPath(const QString &databasePath);
 
 private:
-    QString databaseFolder_;
+    QString connectionString_;
     QString databasePath_;
     std::unique_ptr<QLockFile> lock_;
     bool unclean_ = false;

@@ -15,13 +15,15 @@
 #include "ui/main/CallbackCommands.h"
 #include "ui/main/ContactEditor.h"
 #include "ui/main/ContactLists.h"
+#include "ui/main/DatabaseChoice.h"
 #include "ui/main/EditorCommands.h"
 #include "ui/main/ExportCommand.h"
 #include "ui/main/FocusChain.h"
 #include "ui/main/InterchangeCommands.h"
 #include "ui/main/SafetyCommands.h"
+#include "ui/main/StartupCheck.h"
 
-#include "data/ConnectionString.h"
+#include "data/DatabaseErrors.h"
 #include "data/DateTimeValue.h"
 #include "data/Field.h"
 
@@ -30,6 +32,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -356,8 +359,8 @@ void TfrmMain::FormCreate() {
         if (const QScreen *screen = QGuiApplication::primaryScreen())
             move(CentredPosition(screen->size()));
         connDB.Close();
-        connDB.SetConnectionString(ConnectionString::ForProgramFolder(databaseFolder_));
-        connDB.Open();
+        if (!OpenDatabase())
+            return;
         rsContacts.Open();
         qryCountries.Open();
         rsStatus.Open();
@@ -370,6 +373,71 @@ void TfrmMain::FormCreate() {
         if (reportError_)
             reportError_(std::current_exception());
     }
+}
+
+bool TfrmMain::OpenDatabase() {
+    bool chosenAgain = false;
+    for (;;) {
+        const DatabaseChoice choice = DatabaseChoice::Stored(databaseFolder_);
+        QWidget *parent = isVisible() ? this : nullptr;
+        if (!choice.OnServer()) {
+            if (chosenAgain && !startupCheck_) {
+                // Held from now on, as the program's start holds its own.
+                startupCheck_ = std::make_unique<StartupCheck>(databaseFolder_);
+                try {
+                    startupCheck_->Run();
+                } catch (...) {
+                    if (reportError_)
+                        reportError_(std::current_exception());
+                }
+            }
+            // The file's failures are reported as they always were.
+            connDB.SetConnectionString(choice.ConnectionString());
+            connDB.Open();
+            return true;
+        }
+        QString failure;
+        try {
+            choice.Connect(connDB, parent);
+            return true;
+        } catch (const EError &error) {
+            failure = error.Message();
+        }
+        if (!OfferOptions(failure)) {
+            quitAtStart_ = true;
+            return false;
+        }
+        // OK or Cancel, the choice as it then stands is tried again.
+        TfrmOptions::ExecuteWithoutDatabase(parent);
+        chosenAgain = true;
+    }
+}
+
+bool TfrmMain::OfferOptions(const QString &failure) {
+    QMessageBox box(QMessageBox::Warning, TErrorBox::ApplicationTitle(),
+                    failure.trimmed() +
+                        QStringLiteral("\n\nThe program cannot work without its database. Choose "
+                                       "Options to change the database or the server's details, "
+                                       "or Quit."),
+                    QMessageBox::NoButton, isVisible() ? this : nullptr);
+    box.setObjectName(QStringLiteral("msgNoDatabase"));
+    QPushButton *options = box.addButton(QStringLiteral("&Options ..."), QMessageBox::AcceptRole);
+    QPushButton *quit = box.addButton(QStringLiteral("&Quit"), QMessageBox::RejectRole);
+    box.setDefaultButton(options);
+    box.setEscapeButton(quit);
+    box.exec();
+    return box.clickedButton() == options;
+}
+
+void TfrmMain::setVisible(bool visible) {
+    if (visible && quitAtStart_) {
+        // Queued: the program's event loop has not started yet. Outside
+        // that loop (no program running) quit does nothing.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        return;
+    }
+    QMainWindow::setVisible(visible);
 }
 
 void TfrmMain::LoadCallbacks() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 class ContactEditor;
+class StartupCheck;
 class ContactLists;
 class ExportCommand;
 class InterchangeCommands;
@@ -41,6 +42,11 @@ public:
     using TErrorReporter = std::function<void(std::exception_ptr)>;
 
     // `programFolder` ends in a path delimiter; the database is found there.
+    // The database opened is the one chosen on the Options dialog's
+    // Database page (DatabaseChoice): that file, or one on a server. A
+    // server that cannot be connected to is said in a message box offering
+    // the Options dialog (after which the new choice is opened) or to quit;
+    // the program never goes on with the file in its place.
     explicit TfrmMain(const QString &programFolder, TErrorReporter reportError,
                       QWidget *parent = nullptr);
     // The same with the database in a folder of its own (ending in a path
@@ -54,6 +60,12 @@ public:
     static constexpr int kOuterWidth = 760;
     static constexpr int kOuterHeight = 582;
     static QPoint CentredPosition(const QSize &screen);
+
+    // True when the user chose to quit at the start, the database being out
+    // of reach: the window then never shows, and showing it ends the
+    // program's event loop as soon as that runs.
+    bool QuitAtStart() const { return quitAtStart_; }
+    void setVisible(bool visible) override;
 
     TDBConnection connDB{QStringLiteral("connDB")};
     TTableCursor rsContacts{QStringLiteral("rsContacts")};
@@ -142,10 +154,20 @@ private:
     void SetTabOrder();
     void BuildShortcuts();
     void FormClose();
+    // Connects connDB to the chosen database, offering the Options dialog
+    // while a server cannot be connected to; false when the user quits.
+    bool OpenDatabase();
+    // Says why the database cannot be opened; true when the user chooses
+    // the Options dialog, false to quit.
+    bool OfferOptions(const QString &failure);
 
     // The window's tab stops in their order (see SetTabOrder).
     std::vector<QWidget *> tabStops_;
     QString programFolder_;
     QString databaseFolder_;
     TErrorReporter reportError_;
+    bool quitAtStart_ = false;
+    // The lock and check of a file chosen only after the start's choice of
+    // a server failed (the program's start made none for a server).
+    std::unique_ptr<StartupCheck> startupCheck_;
 };
