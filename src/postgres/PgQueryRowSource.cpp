@@ -76,8 +76,18 @@ void PgQueryRowSource::OpenCursor(std::shared_ptr<PgConnection> reader, const QS
     // rows: planned for its first tenth (the server's default for cursors)
     // a search's ORed ILIKEs, costed far too cheaply, make a filtered scan of
     // the whole table look faster than the trigram indexes.
-    const QString begin = QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; "
-                                         "SET LOCAL cursor_tuple_fraction = 1");
+    QString begin = QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; "
+                                   "SET LOCAL cursor_tuple_fraction = 1");
+    // The file engine reads a range (the call-back day) through its index,
+    // so a list without ORDER BY comes in the index's order (by time, then
+    // by ContactID), and a whole table in key order. The server would
+    // rather collect a range in a bitmap or scan the table, handing rows
+    // over in storage order; told to use neither where an index serves, it
+    // walks the b-tree, in the same order as the file. A search (ILIKE)
+    // needs the trigram indexes, which only work through bitmaps.
+    if (!sql.contains(QLatin1String("ILIKE"), Qt::CaseInsensitive))
+        begin += QStringLiteral("; SET LOCAL enable_bitmapscan = off; "
+                                "SET LOCAL enable_seqscan = off");
     try {
         reader->ExecScript(begin);
     } catch (const EProviderError &) {
