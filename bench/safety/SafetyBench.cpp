@@ -7,9 +7,9 @@
 #include "../BenchDatabase.h"
 
 #include "data/Field.h"
+#include "safety/BackupFolder.h"
 #include "sqlite/SqliteBackup.h"
 #include "sqlite/SqliteEngine.h"
-#include "safety/BackupFolder.h"
 #include "ui/main/SafetyCommands.h"
 #include "ui/main/frmMain.h"
 

@@ -1,7 +1,7 @@
 #include "sqlite/SqliteLike.h"
 
-#include "sqlite/SqliteError.h"
 #include "data/TextFold.h"
+#include "sqlite/SqliteError.h"
 
 #include <cstring>
 #include <memory>

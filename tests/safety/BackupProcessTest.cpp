@@ -3,9 +3,9 @@
 // restored. Each runs the engine's own tool or the database tool as a process
 // of its own, as a user's other programs would.
 
+#include "safety/BackupFolder.h"
 #include "sqlite/SqliteBackup.h"
 #include "sqlite/SqliteEngine.h"
-#include "safety/BackupFolder.h"
 #include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"
 

@@ -1,7 +1,7 @@
 #include "data/DBConnection.h"
 #include "data/QueryCursor.h"
-#include "sqlite/SqliteQueryRowSource.h"
 #include "data/TableCursor.h"
+#include "sqlite/SqliteQueryRowSource.h"
 #include "support/CursorRecorder.h"
 #include "support/MemoryRowSource.h"
 #include "support/TempDatabase.h"

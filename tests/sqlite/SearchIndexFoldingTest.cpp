@@ -1,5 +1,5 @@
-#include "sqlite/SqliteSearchIndex.h"
 #include "data/TextFold.h"
+#include "sqlite/SqliteSearchIndex.h"
 
 #include <QHash>
 #include <QVector>

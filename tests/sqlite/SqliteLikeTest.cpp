@@ -1,8 +1,8 @@
 #include "sqlite/SqliteLike.h"
 
 #include "SqliteTestSupport.h"
-#include "sqlite/SqliteHandle.h"
 #include "data/TextFold.h"
+#include "sqlite/SqliteHandle.h"
 #include "support/TempDatabase.h"
 
 #include <QRandomGenerator>

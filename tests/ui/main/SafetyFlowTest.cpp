@@ -3,9 +3,9 @@
 // again; backing up, changing, restoring and restoring back; backups that
 // must be refused; and what closing the window leaves on the disk.
 
+#include "safety/BackupFolder.h"
 #include "sqlite/SqliteBackup.h"
 #include "sqlite/SqliteEngine.h"
-#include "safety/BackupFolder.h"
 #include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"
 #include "support/TempHome.h"

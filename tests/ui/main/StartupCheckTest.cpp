@@ -3,9 +3,9 @@
 // one is offered the newest sound backup, declined or taken.
 
 #include "ui/main/StartupCheck.h"
+#include "safety/BackupFolder.h"
 #include "sqlite/SqliteBackup.h"
 #include "sqlite/SqliteEngine.h"
-#include "safety/BackupFolder.h"
 #include "support/DatabaseFiles.h"
 #include "support/TempDatabase.h"
 #include "support/TempHome.h"
