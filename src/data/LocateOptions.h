@@ -19,6 +19,12 @@ struct TLocateOptions {
     bool None() const { return !caseInsensitive && !partialKey; }
 };
 
+// Whether a stored value equals the value searched for with no options: a
+// null only a null, numbers by their value (integers exactly), a byte array
+// a byte array, anything else by its text. Shared by every row source that
+// compares values it has read.
+bool LocateValueMatches(const TValue &stored, const TValue &wanted);
+
 // Whether a stored value matches the value searched for under options that
 // are not None(): the text comparison shared by every row source.
 inline bool LocateTextMatches(const TValue &stored, const TValue &wanted,

@@ -18,11 +18,6 @@ public:
     std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value,
                                        const TLocateOptions &options = {}) override;
 
-    // Whether a stored value equals the value searched for (no options): a
-    // null only a null, numbers by their value (integers exactly), a byte
-    // array a byte array, anything else by its text.
-    static bool Matches(const TValue &stored, const TValue &wanted);
-
 private:
     std::shared_ptr<PgQueryRows> rows_;
     QStringList columnNames_;

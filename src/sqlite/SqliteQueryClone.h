@@ -16,8 +16,10 @@ public:
     std::optional<TBookmark> FindFirst(const QString &columnName, const TValue &value,
                                        const TLocateOptions &options = {}) override;
 
-    // Whether a stored value equals the value searched for.
-    static bool Matches(const TValue &stored, const TValue &wanted);
+    // Whether a stored value equals the value searched for (LocateValueMatches).
+    static bool Matches(const TValue &stored, const TValue &wanted) {
+        return LocateValueMatches(stored, wanted);
+    }
 
 private:
     std::shared_ptr<SqliteQueryRows> rows_;
